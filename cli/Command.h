@@ -1,0 +1,30 @@
+// What every kirvano-cli command provides, and the helpers they share for the output
+// contract: one JSON document on standard output, one line per problem on standard error.
+#pragma once
+
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace kirvano::cli {
+
+enum ExitCode : int { kDone = 0, kInputFailed = 1, kUsage = 2 };
+
+struct Command {
+    std::string_view name;
+    std::string_view usage; // the text of `kirvano-cli help NAME`
+    int (*run)(std::span<const std::string> args); // args after the command name
+};
+
+// "kirvano-cli: PATH: reason" on standard error.
+void ReportProblem(std::string_view path, std::string_view reason);
+// Prints the usage on standard error and returns kUsage.
+int UsageError(const Command& command, std::string_view problem = {});
+// Writes a complete JSON document to standard output.
+void PrintJson(const std::string& document);
+
+extern const Command kNameCommand;
+extern const Command kProbeCommand;
+extern const Command kTelemetryCommand;
+
+} // namespace kirvano::cli

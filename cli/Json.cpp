@@ -1,0 +1,163 @@
+#include "cli/Json.h"
+
+#include <charconv>
+#include <cmath>
+
+namespace kirvano {
+
+namespace {
+
+// Length of the valid UTF-8 sequence at text[i], or 0 when the bytes there are not one.
+std::size_t Utf8SequenceLength(std::string_view text, std::size_t i) {
+    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+    const unsigned char lead = byte(i);
+    std::size_t length = 0;
+    std::uint32_t min = 0;
+    std::uint32_t code = 0;
+    if (lead < 0x80)
+        return 1;
+    if ((lead & 0xE0) == 0xC0) {
+        length = 2, min = 0x80, code = lead & 0x1F;
+    } else if ((lead & 0xF0) == 0xE0) {
+        length = 3, min = 0x800, code = lead & 0x0F;
+    } else if ((lead & 0xF8) == 0xF0) {
+        length = 4, min = 0x10000, code = lead & 0x07;
+    } else {
+        return 0;
+    }
+    if (i + length > text.size())
+        return 0;
+    for (std::size_t k = 1; k < length; ++k) {
+        if ((byte(i + k) & 0xC0) != 0x80)
+            return 0;
+        code = (code << 6) | (byte(i + k) & 0x3F);
+    }
+    if (code < min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+        return 0;
+    return length;
+}
+
+} // namespace
+
+void AppendJsonString(std::string& out, std::string_view text) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    out += '"';
+    for (std::size_t i = 0; i < text.size();) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += static_cast<char>(c);
+            ++i;
+        } else if (c < 0x20) {
+            switch (c) {
+            case '\n': out += "\\n"; break;
+            case '\r': out += "\\r"; break;
+            case '\t': out += "\\t"; break;
+            default:
+                out += "\\u00";
+                out += kHex[c >> 4];
+                out += kHex[c & 15];
+            }
+            ++i;
+        } else if (const std::size_t n = Utf8SequenceLength(text, i); n > 0) {
+            out.append(text.substr(i, n));
+            i += n;
+        } else {
+            out += "\xEF\xBF\xBD";
+            ++i;
+        }
+    }
+    out += '"';
+}
+
+void JsonWriter::separate() {
+    if (afterKey_) {
+        afterKey_ = false;
+        return;
+    }
+    if (!first_.empty()) {
+        if (!first_.back())
+            out_ += ',';
+        first_.back() = false;
+    }
+}
+
+JsonWriter& JsonWriter::beginObject() {
+    separate();
+    out_ += '{';
+    first_.push_back(true);
+    return *this;
+}
+
+JsonWriter& JsonWriter::endObject() {
+    out_ += '}';
+    first_.pop_back();
+    if (first_.empty())
+        out_ += '\n';
+    return *this;
+}
+
+JsonWriter& JsonWriter::beginArray() {
+    separate();
+    out_ += '[';
+    first_.push_back(true);
+    return *this;
+}
+
+JsonWriter& JsonWriter::endArray() {
+    out_ += ']';
+    first_.pop_back();
+    if (first_.empty())
+        out_ += '\n';
+    return *this;
+}
+
+JsonWriter& JsonWriter::key(std::string_view name) {
+    separate();
+    AppendJsonString(out_, name);
+    out_ += ':';
+    afterKey_ = true;
+    return *this;
+}
+
+JsonWriter& JsonWriter::value(std::string_view text) {
+    separate();
+    AppendJsonString(out_, text);
+    return *this;
+}
+
+JsonWriter& JsonWriter::value(bool flag) {
+    separate();
+    out_ += flag ? "true" : "false";
+    return *this;
+}
+
+JsonWriter& JsonWriter::integer(long long number) {
+    separate();
+    out_ += std::to_string(number);
+    return *this;
+}
+
+JsonWriter& JsonWriter::unsignedInteger(unsigned long long number) {
+    separate();
+    out_ += std::to_string(number);
+    return *this;
+}
+
+JsonWriter& JsonWriter::value(double number) {
+    if (!std::isfinite(number))
+        return null();
+    separate();
+    char buffer[32];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, number);
+    out_.append(buffer, result.ptr);
+    return *this;
+}
+
+JsonWriter& JsonWriter::null() {
+    separate();
+    out_ += "null";
+    return *this;
+}
+
+} // namespace kirvano

@@ -1,0 +1,80 @@
+// kirvano-cli: the viewer's core on the command line.
+#include "cli/Command.h"
+
+#include "KirvanoVersion.h"
+
+#include <array>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace kirvano::cli {
+namespace {
+
+const std::array kCommands = {&kNameCommand, &kProbeCommand, &kTelemetryCommand};
+
+const Command* FindCommand(std::string_view name) {
+    for (const Command* command : kCommands)
+        if (command->name == name)
+            return command;
+    return nullptr;
+}
+
+int PrintUsage() {
+    std::string text = "usage: kirvano-cli --version\n"
+                       "       kirvano-cli help COMMAND\n";
+    for (const Command* command : kCommands)
+        text += "       kirvano-cli " + std::string(command->name) + " ...\n";
+    std::fputs(text.c_str(), stderr);
+    return kUsage;
+}
+
+} // namespace
+
+void ReportProblem(std::string_view path, std::string_view reason) {
+    std::fprintf(stderr, "kirvano-cli: %.*s: %.*s\n", static_cast<int>(path.size()), path.data(),
+                 static_cast<int>(reason.size()), reason.data());
+}
+
+int UsageError(const Command& command, std::string_view problem) {
+    if (!problem.empty())
+        std::fprintf(stderr, "kirvano-cli %.*s: %.*s\n", static_cast<int>(command.name.size()),
+                     command.name.data(), static_cast<int>(problem.size()), problem.data());
+    std::fprintf(stderr, "usage: %.*s\n", static_cast<int>(command.usage.size()),
+                 command.usage.data());
+    return kUsage;
+}
+
+void PrintJson(const std::string& document) {
+    std::fwrite(document.data(), 1, document.size(), stdout);
+    std::fflush(stdout);
+}
+
+} // namespace kirvano::cli
+
+int main(int argc, char** argv) {
+    using namespace kirvano::cli;
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.empty())
+        return PrintUsage();
+    if (args[0] == "--version") {
+        std::puts("kirvano-cli " KIRVANO_VERSION);
+        return kDone;
+    }
+    if (args[0] == "help" || args[0] == "--help" || args[0] == "-h") {
+        if (args.size() != 2)
+            return PrintUsage();
+        const Command* command = FindCommand(args[1]);
+        if (!command)
+            return PrintUsage();
+        std::printf("usage: %.*s\n", static_cast<int>(command->usage.size()),
+                    command->usage.data());
+        return kDone;
+    }
+    const Command* command = FindCommand(args[0]);
+    if (!command) {
+        std::fprintf(stderr, "kirvano-cli: unknown command '%s'\n", args[0].c_str());
+        return PrintUsage();
+    }
+    return command->run(std::span(args).subspan(1));
+}
