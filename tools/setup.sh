@@ -9,7 +9,7 @@ packages=(
   clang-14 libclang-rt-14-dev clang-format-14
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
-  ffmpeg xvfb xauth
+  ffmpeg xvfb xauth dosfstools
   # viewer
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-webengine-dev qt6-webengine-dev-tools
   libgl-dev libxkbcommon-dev
