@@ -12,7 +12,7 @@ enum ExitCode : int { kDone = 0, kInputFailed = 1, kUsage = 2 };
 
 struct Command {
     std::string_view name;
-    std::string_view usage; // the text of `kirvano-cli help NAME`
+    std::string_view usage;                        // the text of `kirvano-cli help NAME`
     int (*run)(std::span<const std::string> args); // args after the command name
 };
 
@@ -24,7 +24,5 @@ int UsageError(const Command& command, std::string_view problem = {});
 void PrintJson(const std::string& document);
 
 extern const Command kNameCommand;
-extern const Command kProbeCommand;
-extern const Command kTelemetryCommand;
 
 } // namespace kirvano::cli

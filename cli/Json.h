@@ -24,8 +24,7 @@ public:
     JsonWriter& value(const std::string& text) { return value(std::string_view(text)); }
     JsonWriter& value(bool flag);
     template <class T>
-        requires(std::is_integral_v<T> && !std::is_same_v<T, bool>)
-    JsonWriter& value(T number) {
+    requires(std::is_integral_v<T> && !std::is_same_v<T, bool>) JsonWriter& value(T number) {
         if constexpr (std::is_signed_v<T>)
             return integer(static_cast<long long>(number));
         else

@@ -11,7 +11,7 @@
 namespace kirvano::cli {
 namespace {
 
-const std::array kCommands = {&kNameCommand, &kProbeCommand, &kTelemetryCommand};
+const std::array kCommands = {&kNameCommand};
 
 const Command* FindCommand(std::string_view name) {
     for (const Command* command : kCommands)

@@ -32,7 +32,11 @@ private:
 // For operations that return nothing but may fail.
 struct Done {};
 using Status = Result<Done>;
-inline Status Success() { return Done{}; }
-inline Error Failure(std::string message) { return Error{std::move(message)}; }
+inline Status Success() {
+    return Done{};
+}
+inline Error Failure(std::string message) {
+    return Error{std::move(message)};
+}
 
 } // namespace kirvano

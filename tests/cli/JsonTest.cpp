@@ -17,11 +17,11 @@ TEST(JsonString, EscapesAndReplacesInvalidUtf8) {
         {"plain", "\"plain\""},
         {"a\"b\\c", "\"a\\\"b\\\\c\""},
         {"line\nbreak\t\x01", "\"line\\nbreak\\t\\u0001\""},
-        {"\xE3\x83\xA1", "\"\xE3\x83\xA1\""},             // valid three-byte sequence
-        {"\xF0\x9F\x98\x80", "\"\xF0\x9F\x98\x80\""},     // valid four-byte sequence
-        {"a\xFFz", "\"a\xEF\xBF\xBDz\""},                 // stray byte
-        {"\xE3\x83", "\"\xEF\xBF\xBD\xEF\xBF\xBD\""},     // truncated sequence
-        {"\xC0\xAF", "\"\xEF\xBF\xBD\xEF\xBF\xBD\""},     // overlong encoding
+        {"\xE3\x83\xA1", "\"\xE3\x83\xA1\""},                         // valid three-byte sequence
+        {"\xF0\x9F\x98\x80", "\"\xF0\x9F\x98\x80\""},                 // valid four-byte sequence
+        {"a\xFFz", "\"a\xEF\xBF\xBDz\""},                             // stray byte
+        {"\xE3\x83", "\"\xEF\xBF\xBD\xEF\xBF\xBD\""},                 // truncated sequence
+        {"\xC0\xAF", "\"\xEF\xBF\xBD\xEF\xBF\xBD\""},                 // overlong encoding
         {"\xED\xA0\x80", "\"\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\""}, // surrogate
     };
     for (const auto& c : cases) {
