@@ -1,0 +1,150 @@
+// Retiring a recording. A card's recorder reuses file slots, so there the files are
+// hidden and renamed to dummy names with the sequence number moved on by 150000; any
+// other file goes to the trash. Nothing is ever deleted permanently or overwritten.
+#include "library/RetireRecording.h"
+
+#include "config/FileAttributes.h"
+#include "config/Settings.h"
+#include "library/RecordingName.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <string>
+
+namespace kirvano {
+namespace {
+
+bool Exists(const std::string& path) {
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0;
+}
+
+// rename(2) that refuses to replace an existing target.
+bool RenameNoReplace(const std::string& source, const std::string& target) {
+#ifdef RENAME_NOREPLACE
+    if (::renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP)
+        return false;
+#endif
+    // Without the flag: a hard link fails on an existing target; file systems without
+    // links (FAT) fall back to a check just before the rename.
+    if (::link(source.c_str(), target.c_str()) == 0)
+        return ::unlink(source.c_str()) == 0;
+    if (errno == EEXIST || Exists(target))
+        return false;
+    return ::rename(source.c_str(), target.c_str()) == 0;
+}
+
+std::string_view FileNameOf(std::string_view path) {
+    const auto slash = path.rfind('/');
+    return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+std::string_view FolderOf(std::string_view path) {
+    const auto slash = path.rfind('/');
+    return slash == std::string_view::npos ? std::string_view{} : path.substr(0, slash);
+}
+
+struct CompanionRow {
+    const char* folder;
+    char letter;
+    const char* extension;
+    const char* alternative;
+    const char* dummy;
+};
+
+constexpr CompanionRow kRows[] = {
+    {"Front", 'F', "MOV", nullptr, "DMY"},
+    {"Rear_", 'R', "MOV", "DMY", "DMY"},
+    {"Data", 'D', "ADA", nullptr, "ADA"},
+};
+
+std::string Stem(const std::string& base, const char* cameraFolder, std::string_view prefix,
+                 long sequence, char letter) {
+    char tail[16];
+    std::snprintf(tail, sizeof tail, "%06ld%c.", sequence, letter);
+    std::string stem = base;
+    if (cameraFolder) {
+        stem += '/';
+        stem += cameraFolder;
+    }
+    stem += '/';
+    stem += prefix;
+    stem += tail;
+    return stem;
+}
+
+bool RetireOnCard(std::string_view path) {
+    const std::string_view name = FileNameOf(path);
+    const std::string_view folder = FolderOf(path);
+    const std::string_view parent = FolderOf(folder);
+    const std::string_view folderName = FileNameOf(folder);
+    const bool cameraFolders =
+        !folder.empty() && !parent.empty() &&
+        (folderName == "Front" || folderName == "Rear_" || folderName == "Data");
+    const std::string base(cameraFolders ? parent : folder);
+    const std::string_view prefix = name.substr(0, 18);
+    long sequence = 0; // the pattern may match elsewhere in the name: read digits only
+    for (const char c : name.substr(18, 6))
+        sequence = c >= '0' && c <= '9' ? sequence * 10 + (c - '0') : sequence * 10;
+    const long shifted = sequence + 150000 > 999999 ? sequence - 850000 : sequence + 150000;
+
+    bool result = true;
+    bool front = true;
+    for (const CompanionRow& row : kRows) {
+        const bool first = front;
+        front = false;
+        const char* cameraFolder = cameraFolders ? row.folder : nullptr;
+        const std::string stem = Stem(base, cameraFolder, prefix, sequence, row.letter);
+        std::string source = stem + row.extension;
+        if (!Exists(source)) {
+            if (!row.alternative || !Exists(stem + row.alternative))
+                continue;
+            source = stem + row.alternative;
+        }
+        const std::string target =
+            Stem(base, cameraFolder, prefix, shifted, row.letter) + row.dummy;
+        const bool moved =
+            !Exists(target) && AddHiddenAttribute(source) && RenameNoReplace(source, target);
+        if (!moved) {
+            if (first)
+                return false;
+            // A taken dummy slot of a companion is left alone; a failed move is reported.
+            if (!Exists(target))
+                result = false;
+        }
+    }
+    return result;
+}
+
+bool RetireElsewhere(std::string_view path) {
+    bool result = true;
+    const std::string file(path);
+    if (Exists(file))
+        result = MoveToRecycleBin(file) && result;
+    if (IsFrontRecordingName(FileNameOf(path))) {
+        for (const std::string& companion : {RearPathOf(path), DataPathOf(path)}) {
+            if (Exists(companion))
+                result = MoveToRecycleBin(companion) && result;
+        }
+    }
+    return result;
+}
+
+} // namespace
+
+bool RetireRecording(std::string_view path) {
+    if (path.empty())
+        return false;
+    const std::string_view name = FileNameOf(path);
+    if (IsRecorderCardPath(path) && IsRecordingName(name) && name.size() >= 24)
+        return RetireOnCard(path);
+    return RetireElsewhere(path);
+}
+
+} // namespace kirvano

@@ -1,0 +1,232 @@
+#include "library/RecordingName.h"
+#include "ui/UiText.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+
+namespace kirvano {
+namespace {
+
+struct NameCase {
+    const char* name;
+    bool recording;
+    bool front;
+    std::optional<EventType> type;
+    int mask;
+    char letter;
+};
+
+TEST(RecordingName, Classification) {
+    const NameCase cases[] = {
+        {"AGS-220801-123456-000123F.MOV", true, true, EventType::ParkingImpact, 0x10, 'A'},
+        {"A_S-220801-123456-000123F.MOV", true, true, EventType::Continuous, 0x01, 'A'},
+        {"A__-220801-123456-000123R.MOV", true, false, EventType::Continuous, 0x01, 'A'},
+        {"G__-220801-123456-000123F.MOV", true, true, EventType::Impact, 0x04, 'G'},
+        {"M__-220801-123456-000123F.MOV", true, true, EventType::Manual, 0x02, 'M'},
+        {"P__-220801-123456-000123F.MOV", true, true, EventType::Parking, 0x08, 'P'},
+        {"T__-220801-123456-000123R.MOV", true, false, EventType::Parking, 0x08, 'T'},
+        // underscores at 0 and 1 match the pattern but carry no event type
+        {"___-220801-123456-000123F.MOV", false, false, std::nullopt, 0, 0},
+        {"_G_-220801-123456-000123F.MOV", true, true, EventType::ParkingImpact, 0x10, '_'},
+        // the dot before MOV is a wildcard
+        {"A__-220801-123456-000123FxMOV", true, true, EventType::Continuous, 0x01, 'A'},
+        // searched, not anchored
+        {"A__-220801-123456-000123F.MOV.bak", true, true, EventType::Continuous, 0x01, 'A'},
+        {"A__-220801-123456-000123F.mov", false, false, EventType::Continuous, 0x01, 'A'},
+        {"A__-220801-123456-00012F.MOV", false, false, EventType::Continuous, 0x01, 'A'},
+        {"A__-220801-123456-000123D.ADA", false, false, EventType::Continuous, 0x01, 'A'},
+        {"A___220801-123456-000123F.MOV", false, false, EventType::Continuous, 0x01, 'A'},
+        {"X__-220801-123456-000123F.MOV", false, false, std::nullopt, 0, 0},
+        {"AG", false, false, EventType::ParkingImpact, 0x10, 'A'},
+        {"A-", false, false, EventType::Continuous, 0x01, 'A'},
+        {"", false, false, std::nullopt, 0, 0},
+        {"holiday.mp4", false, false, std::nullopt, 0, 0},
+    };
+    for (const NameCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(IsRecordingName(c.name), c.recording);
+        EXPECT_EQ(IsFrontRecordingName(c.name), c.front);
+        EXPECT_EQ(EventTypeOf(c.name), c.type);
+        EXPECT_EQ(EventTypeMaskOf(c.name), c.mask);
+        EXPECT_EQ(TypeLetterOf(c.name), c.letter);
+    }
+}
+
+TEST(RecordingName, Labels) {
+    SelectUiTextColumn(0);
+    const struct {
+        const char* name;
+        int entry; // -1: empty
+    } cases[] = {
+        {"AGS-220801-123456-000123F.MOV", 141}, {"A__-220801-123456-000123F.MOV", 26},
+        {"G__-220801-123456-000123F.MOV", 29},  {"M__-220801-123456-000123F.MOV", 27},
+        {"P__-220801-123456-000123F.MOV", 28},  {"T__-220801-123456-000123F.MOV", 28},
+        {"___-220801-123456-000123F.MOV", -1},  {"A__-220801-123456-000123F.MO", -1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(EventTypeLabel(c.name), c.entry < 0 ? std::string() : UiText(c.entry));
+    }
+    EXPECT_EQ(EventTypeLabel("A__-220801-123456-000123F.MOV"), "常時");
+    EXPECT_EQ(EventTypeLabel("AGS-220801-123456-000123F.MOV"), "駐車衝撃");
+}
+
+TEST(RecordingName, TokenAndMid) {
+    EXPECT_EQ(Token("AGS-220801-123456", '-', 4), "220801");
+    EXPECT_EQ(Token("AGS-220801-123456", '-', 11), "123456");
+    EXPECT_EQ(Token("a.b.c", '.', 0), "a");
+    EXPECT_EQ(Token("abc", '-', 0), "abc");
+    EXPECT_EQ(Token("abc", '-', 3), "");
+    EXPECT_EQ(Token("abc", '-', 10), "");
+    EXPECT_EQ(Mid("abcdef", 2, 3), "cde");
+    EXPECT_EQ(Mid("abcdef", 4, 10), "ef");
+    EXPECT_EQ(Mid("abcdef", 9, 1), "");
+}
+
+TEST(RecordingName, DisplayAndSnapshotNames) {
+    const struct {
+        const char* input;
+        const char* display;
+        const char* snapshot;
+    } cases[] = {
+        {"AGS-220801-123456-000123F.MOV", "AGS-123456-000123", "220801-123456-F"},
+        {"A__-220801-123456-000123R.MOV", "A__-123456-000123", "220801-123456-R"},
+        {"___-220801-123456-000123F.MOV", "___-220801-123456-000123F", "220801-123456-F"},
+        {"holiday.clip.mp4", "holiday", "dayy"},
+        {"abc", "abc", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.input);
+        EXPECT_EQ(DisplayNameOf(c.input), c.display);
+        EXPECT_EQ(SnapshotBaseOf(c.input), c.snapshot);
+    }
+    EXPECT_EQ(SnapshotBaseOf("/media/card/Normal/Front/AGS-220801-123456-000123F.MOV"),
+              "220801-123456-F");
+}
+
+TEST(RecordingName, CompanionPaths) {
+    const struct {
+        const char* path;
+        const char* rear;
+        const char* data;
+    } cases[] = {
+        {"/media/card/Normal/Front/AGS-220801-123456-000123F.MOV",
+         "/media/card/Normal/Rear_/AGS-220801-123456-000123R.MOV",
+         "/media/card/Normal/Data/AGS-220801-123456-000123D.ADA"},
+        {"/media/card/Normal/Rear_/AGS-220801-123456-000123R.MOV",
+         "/media/card/Normal/Front/AGS-220801-123456-000123F.MOV",
+         "/media/card/Normal/Data/AGS-220801-123456-000123D.ADA"},
+        {"/media/card/Normal/front/AGS-220801-123456-000123F.MOV",
+         "/media/card/Normal/Rear_/AGS-220801-123456-000123R.MOV",
+         "/media/card/Normal/Data/AGS-220801-123456-000123D.ADA"},
+        {"/home/me/clips/AGS-220801-123456-000123F.MOV",
+         "/home/me/clips/AGS-220801-123456-000123R.MOV",
+         "/home/me/clips/AGS-220801-123456-000123D.ADA"},
+        {"AGS-220801-123456-000123F.MOV", "AGS-220801-123456-000123R.MOV",
+         "AGS-220801-123456-000123D.ADA"},
+        {"/x.y/noext", "/x.y/noext", "/x.y/noext.ADA"},
+        {"", "", ".ADA"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        EXPECT_EQ(RearPathOf(c.path), c.rear);
+        EXPECT_EQ(DataPathOf(c.path), c.data);
+    }
+}
+
+class TimeZone {
+public:
+    explicit TimeZone(const char* zone) {
+        if (const char* old = std::getenv("TZ"))
+            old_ = std::make_unique<std::string>(old);
+        setenv("TZ", zone, 1);
+        tzset();
+    }
+    ~TimeZone() {
+        if (old_)
+            setenv("TZ", old_->c_str(), 1);
+        else
+            unsetenv("TZ");
+        tzset();
+    }
+
+private:
+    std::unique_ptr<std::string> old_;
+};
+
+TEST(RecordingName, RecordingTime) {
+    const struct {
+        const char* zone;
+        const char* name;
+        RecordingTime expected;
+    } cases[] = {
+        {"UTC", "AGS-220801-123456-000123F.MOV", {2022, 8, 1, 12, 34, 56}},
+        {"Asia/Tokyo", "AGS-220801-123456-000123F.MOV", {2022, 8, 1, 12, 34, 56}},
+        {"America/New_York", "AGS-220801-123456-000123F.MOV", {2022, 8, 1, 12, 34, 56}},
+        // month 13 of 2022 rolls over into January 2023
+        {"UTC", "A__-221301-000000-000001F.MOV", {2023, 1, 1, 0, 0, 0}},
+        {"Asia/Tokyo", "A__-221301-000000-000001F.MOV", {2023, 1, 1, 0, 0, 0}},
+        {"UTC", "A__-220229-250000-000001F.MOV", {2022, 3, 2, 1, 0, 0}},
+        {"UTC", "A__-220101-000060-000001F.MOV", {2022, 1, 1, 0, 1, 0}},
+        // 02:30 does not exist on 2022-03-13 in New York: the clock showed 03:30
+        {"America/New_York", "A__-220313-023000-000001F.MOV", {2022, 3, 13, 3, 30, 0}},
+        // a name with no fields: day 0 of month 0 of 2000
+        {"UTC", "holiday.mp4", {1999, 11, 30, 0, 0, 0}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.zone) + " " + c.name);
+        TimeZone zone(c.zone);
+        const RecordingTime t = RecordingTimeOf(c.name);
+        EXPECT_EQ(t.year, c.expected.year);
+        EXPECT_EQ(t.month, c.expected.month);
+        EXPECT_EQ(t.day, c.expected.day);
+        EXPECT_EQ(t.hour, c.expected.hour);
+        EXPECT_EQ(t.minute, c.expected.minute);
+        EXPECT_EQ(t.second, c.expected.second);
+    }
+}
+
+class CardPath : public ::testing::Test {
+protected:
+    void SetUp() override {
+        root_ =
+            std::filesystem::temp_directory_path() / ("kirvano-card-" + std::to_string(::getpid()));
+        std::filesystem::remove_all(root_);
+        std::filesystem::create_directories(root_ / "card/Normal/Front");
+        std::filesystem::create_directories(root_ / "card/Parking");
+        std::filesystem::create_directories(root_ / "half/Normal/Front");
+        std::filesystem::create_directories(root_ / "plain");
+        std::ofstream(root_ / "card/Normal/Front/A__-220801-123456-000123F.MOV") << "x";
+    }
+    void TearDown() override { std::filesystem::remove_all(root_); }
+    std::filesystem::path root_;
+};
+
+TEST_F(CardPath, FindsCardFoldersUpToTheMountPoint) {
+    const struct {
+        std::string path;
+        bool card;
+    } cases[] = {
+        {(root_ / "card/Normal/Front/A__-220801-123456-000123F.MOV").string(), true},
+        {(root_ / "card/Normal/Front/missing/deeper.MOV").string(), true},
+        {(root_ / "card").string(), true},
+        {(root_ / "card/Parking").string(), true},
+        {(root_ / "half/Normal/Front").string(), false},
+        {(root_ / "plain").string(), false},
+        {"", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        EXPECT_EQ(IsRecorderCardPath(c.path), c.card);
+    }
+}
+
+} // namespace
+} // namespace kirvano
