@@ -11,6 +11,9 @@
 #include <memory>
 #include <string>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 namespace kirvano {
 namespace {
 
@@ -226,6 +229,53 @@ TEST_F(CardPath, FindsCardFoldersUpToTheMountPoint) {
         SCOPED_TRACE(c.path);
         EXPECT_EQ(IsRecorderCardPath(c.path), c.card);
     }
+}
+
+} // namespace
+} // namespace kirvano
+
+namespace kirvano {
+namespace {
+
+std::string RunCli(const std::string& arguments, int& status) {
+    std::string output;
+    FILE* pipe = ::popen((std::string(KIRVANO_CLI) + " name " + arguments).c_str(), "r");
+    if (!pipe)
+        return output;
+    char buffer[4096];
+    while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe))
+        output.append(buffer, n);
+    status = ::pclose(pipe);
+    return output;
+}
+
+TEST(NameCommand, PrintsEveryField) {
+    int status = -1;
+    const std::string out = RunCli("/media/card/Normal/Front/AGS-220801-123456-000123F.MOV "
+                                   "___-220801-123456-000123F.MOV holiday.mp4",
+                                   status);
+    EXPECT_EQ(status, 0);
+    ASSERT_FALSE(out.empty());
+    EXPECT_EQ(out.front(), '[');
+    for (const char* field :
+         {"\"event_type\":\"ParkingImpact\"", "\"event_mask\":16", "\"type_letter\":\"A\"",
+          "\"display_name\":\"AGS-123456-000123\"", "\"snapshot_base\":\"220801-123456-F\"",
+          "\"time\":\"2022-08-01T12:34:56\"",
+          "\"rear_path\":\"/media/card/Normal/Rear_/AGS-220801-123456-000123R.MOV\"",
+          "\"data_path\":\"/media/card/Normal/Data/AGS-220801-123456-000123D.ADA\"",
+          "\"name\":\"___-220801-123456-000123F.MOV\",\"is_recording\":false,\"is_front\":"
+          "false,\"event_type\":null,\"event_mask\":0,\"type_letter\":null,\"label\":\"\"",
+          "\"display_name\":\"holiday\""}) {
+        SCOPED_TRACE(field);
+        EXPECT_NE(out.find(field), std::string::npos);
+    }
+}
+
+TEST(NameCommand, WithoutArgumentsIsAUsageError) {
+    int status = -1;
+    RunCli("2>/dev/null", status);
+    EXPECT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 2);
 }
 
 } // namespace
