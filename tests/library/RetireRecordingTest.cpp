@@ -106,6 +106,16 @@ TEST_F(Retire, MissingCompanionsAreIgnored) {
     EXPECT_FALSE(fs::exists(card("Normal/Rear_/M__-220801-123456-150005R.DMY")));
 }
 
+TEST_F(Retire, BareNameInTheWorkingFolder) {
+    Touch(card("Normal/Front/A__-220801-123456-000007F.MOV"), "front");
+    const fs::path before = fs::current_path();
+    fs::current_path(card("Normal/Front"));
+    const bool retired = RetireRecording("A__-220801-123456-000007F.MOV");
+    fs::current_path(before);
+    EXPECT_TRUE(retired);
+    EXPECT_EQ(Read(card("Normal/Front/A__-220801-123456-150007F.DMY")), "front");
+}
+
 TEST_F(Retire, MissingFrontFileOnCard) {
     // nothing to move: the front row is skipped like any missing file
     EXPECT_TRUE(RetireRecording(card("Normal/Front/M__-220801-123456-000006F.MOV").string()));
