@@ -16,3 +16,16 @@ bool SetOnlyHiddenAttribute(std::string_view path);
 bool HasHiddenAttribute(std::string_view path);
 
 } // namespace kirvano
+
+namespace kirvano {
+
+// The two attribute calls on an open file descriptor, each returning 0 or an errno
+// value. Replaceable so that tests check the read-OR-write order without a FAT volume.
+struct FatAttributeCalls {
+    int (*get)(int fd, unsigned* attributes);
+    int (*set)(int fd, unsigned attributes);
+};
+// Uses calls instead of the kernel's ioctls; nullptr restores the ioctls.
+void SetFatAttributeCallsForTests(const FatAttributeCalls* calls);
+
+} // namespace kirvano

@@ -12,6 +12,9 @@ namespace kirvano {
 std::string ConfigDirectory();
 // The path of "Default_Folder.ini" in the configuration directory.
 std::string ConfigFilePath();
+// Forgets the resolved configuration directory, so that the next call resolves the
+// environment again (tests point it at temporary folders).
+void ResetConfigDirectoryForTests();
 
 // The value of key in section; empty when the file, the section or the key is missing.
 std::string ReadSetting(std::string_view section, std::string_view key);
