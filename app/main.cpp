@@ -1,10 +1,11 @@
+#include "app/CtarnicApp.h"
+
 #include <QApplication>
-#include <QWidget>
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    QWidget window;
-    window.setWindowTitle("Kirvano");
-    window.show();
-    return app.exec();
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Kirvano"));
+    kirvano::CtarnicApp app;
+    app.Run();
+    return 0;
 }

@@ -1,0 +1,208 @@
+// The private messages of the main window: every message value has one handler in a
+// table, and all run on the UI thread.
+#include "app/CtarnicDlg.h"
+
+#include <QProgressBar>
+#include <QThread>
+
+#include <algorithm>
+
+namespace kirvano {
+
+int ProgressPercent(std::intptr_t done, std::intptr_t total) {
+    if (total <= 0)
+        return 100;
+    const long double percent = static_cast<long double>(done) * 100.0L / total;
+    return static_cast<int>(std::clamp(percent, 0.0L, 100.0L));
+}
+
+const std::array<CtarnicDlg::HandlerEntry, 27>& CtarnicDlg::HandlerTable() {
+    static const std::array<HandlerEntry, 27> table{{
+        {WM_APP_PLAYER_EVENT, &CtarnicDlg::OnPlayerEvent},
+        {WM_APP_TIMED_TICK, &CtarnicDlg::OnTimedTick},
+        {WM_APP_TIMED_PLAYBACK_ENDED, &CtarnicDlg::OnTimedPlaybackEnded},
+        {WM_APP_PROGRESS, &CtarnicDlg::OnProgress},
+        {WM_APP_SLIDER_DRAG, &CtarnicDlg::OnSliderDrag},
+        {WM_APP_SLIDER_PRESS, &CtarnicDlg::OnSliderPress},
+        {WM_APP_SLIDER_RELEASE, &CtarnicDlg::OnSliderRelease},
+        {WM_APP_MAP_READY, &CtarnicDlg::OnMapReady},
+        {WM_APP_MAP_SEEK, &CtarnicDlg::OnMapSeek},
+        {WM_APP_GSENSOR_NEXT, &CtarnicDlg::OnGSensorNext},
+        {WM_APP_GSENSOR_PREV, &CtarnicDlg::OnGSensorPrev},
+        {WM_APP_SETTING_CHANGED, &CtarnicDlg::OnSettingChanged},
+        {WM_APP_VIDEO_CONTEXT_MENU, &CtarnicDlg::OnVideoContextMenu},
+        {WM_APP_VIDEO_CLICK, &CtarnicDlg::OnVideoClick},
+        {WM_APP_PLAYER_STOPPED, &CtarnicDlg::OnPlayerStopped},
+        {WM_APP_PLAYER_OPENED, &CtarnicDlg::OnPlayerOpened},
+        {WM_APP_GRAPH_SETTING, &CtarnicDlg::OnGraphSetting},
+        {WM_APP_LIST_NOTICE, &CtarnicDlg::OnListNotice},
+        {WM_APP_TREE_SELECTED, &CtarnicDlg::OnTreeSelected},
+        {WM_APP_SOURCE_LOST, &CtarnicDlg::OnSourceLost},
+        {WM_APP_FILE_PREPARED, &CtarnicDlg::OnFilePrepared},
+        {WM_APP_TASK_DONE, &CtarnicDlg::OnTaskDone},
+        {WM_APP_DELETE_DONE, &CtarnicDlg::OnDeleteDone},
+        {WM_APP_START_VERSION_CHECK, &CtarnicDlg::OnStartVersionCheck},
+        {WM_APP_RELAYOUT_VIDEO, &CtarnicDlg::OnRelayoutVideo},
+        {WM_APP_DOCK_SUB_VIDEO, &CtarnicDlg::OnDockSubVideo},
+        {WM_APP_PLACE_SUB_VIDEO, &CtarnicDlg::OnPlaceSubVideo},
+    }};
+    return table;
+}
+
+bool CtarnicDlg::event(QEvent* event) {
+    if (IsAppMessage(event)) {
+        DispatchAppMessage(*static_cast<const AppMessage*>(event));
+        return true;
+    }
+    return QDialog::event(event);
+}
+
+void CtarnicDlg::DispatchAppMessage(const AppMessage& message) {
+    for (const HandlerEntry& entry : HandlerTable()) {
+        if (entry.message == message.message()) {
+            handled_.push_back({message.message(), message.wParam(), message.lParam(),
+                                QThread::currentThread() == thread()});
+            (this->*entry.handler)(message);
+            return;
+        }
+    }
+    // Values of the range that are not listed are not used.
+}
+
+void CtarnicDlg::OnProgress(const AppMessage& message) {
+    if (progressBar_ == nullptr)
+        return;
+    progressBar_->setValue(ProgressPercent(message.wParam(), message.lParam()));
+    progressBar_->raise();
+    progressBar_->update();
+}
+
+void CtarnicDlg::OnTaskDone(const AppMessage& message) {
+    // The task has posted its last message; its thread ends right after.
+    taskRunner_.Join();
+    longTask_ = false;
+    taskSuccess_ = message.wParam() != 0;
+    if (progressBar_ != nullptr)
+        progressBar_->hide();
+    // The completion notice and the refresh of the list after an export or a join plug in
+    // here.
+    RefreshButtons();
+}
+
+void CtarnicDlg::OnDeleteDone(const AppMessage& message) {
+    taskRunner_.Join();
+    longTask_ = false;
+    taskSuccess_ = message.wParam() != 0;
+    if (progressBar_ != nullptr)
+        progressBar_->hide();
+    // Rescanning the source and reselecting a recording after a delete plug in here.
+    RefreshButtons();
+}
+
+void CtarnicDlg::OnStartVersionCheck(const AppMessage&) {
+    if (versionCheckStarted_)
+        return;
+    versionCheckStarted_ = true;
+    // The version-check thread plugs in here.
+    raise();
+    activateWindow();
+}
+
+void CtarnicDlg::OnMapReady(const AppMessage&) {
+    mapLoading_ = false;
+    // Refreshing the map marker plugs in here.
+    firstMapDrawDone_ = true;
+    update();
+}
+
+void CtarnicDlg::OnListNotice(const AppMessage&) {
+    // The recording list's notice is ignored.
+}
+
+// Handlers whose work needs the players, views, map or list panel.
+
+void CtarnicDlg::OnPlayerEvent(const AppMessage&) {
+    // Draining the player's event queue (end of recording, full screen lost) plugs in here.
+}
+
+void CtarnicDlg::OnTimedTick(const AppMessage&) {
+    // Seeking both players to lParam plugs in here.
+}
+
+void CtarnicDlg::OnTimedPlaybackEnded(const AppMessage&) {
+    // The end of a recording (continue or advance) plugs in here.
+}
+
+void CtarnicDlg::OnSliderDrag(const AppMessage&) {
+    // Seek and volume slider dragging plugs in here.
+}
+
+void CtarnicDlg::OnSliderPress(const AppMessage&) {
+    // Seek and volume slider press plugs in here.
+}
+
+void CtarnicDlg::OnSliderRelease(const AppMessage&) {
+    // Seek and volume slider release plugs in here.
+}
+
+void CtarnicDlg::OnMapSeek(const AppMessage&) {
+    // Seeking to the map's position lParam plugs in here.
+}
+
+void CtarnicDlg::OnGSensorNext(const AppMessage&) {
+    // The jump to the next G-sensor mark plugs in here.
+}
+
+void CtarnicDlg::OnGSensorPrev(const AppMessage&) {
+    // The jump to the previous G-sensor mark plugs in here.
+}
+
+void CtarnicDlg::OnSettingChanged(const AppMessage&) {
+    // Setting one of the four G-sensor display values and redrawing the marks plugs in here.
+}
+
+void CtarnicDlg::OnVideoContextMenu(const AppMessage&) {
+    // The video window's context menu plugs in here.
+}
+
+void CtarnicDlg::OnVideoClick(const AppMessage&) {
+    // The zoom on a video window click plugs in here.
+}
+
+void CtarnicDlg::OnPlayerStopped(const AppMessage&) {
+    // The end of a recording with the advancing latch plugs in here.
+}
+
+void CtarnicDlg::OnPlayerOpened(const AppMessage&) {
+    // The recording-opened sequence (rectangles, seek to 0, file preparation) plugs in here.
+}
+
+void CtarnicDlg::OnGraphSetting(const AppMessage&) {
+    // Storing the G-sensor graph's display flag of item wParam plugs in here.
+}
+
+void CtarnicDlg::OnTreeSelected(const AppMessage&) {
+    // The folder tree's selection change plugs in here.
+}
+
+void CtarnicDlg::OnSourceLost(const AppMessage&) {
+    // Resetting the players, map and list after the source went away plugs in here.
+}
+
+void CtarnicDlg::OnFilePrepared(const AppMessage&) {
+    // Loading the telemetry and starting the display of the recording plugs in here.
+}
+
+void CtarnicDlg::OnRelayoutVideo(const AppMessage&) {
+    // Applying the video rectangles to both players plugs in here.
+}
+
+void CtarnicDlg::OnDockSubVideo(const AppMessage&) {
+    // Docking the floating sub-camera window plugs in here.
+}
+
+void CtarnicDlg::OnPlaceSubVideo(const AppMessage&) {
+    // Placing the floating sub-camera window plugs in here.
+}
+
+} // namespace kirvano
