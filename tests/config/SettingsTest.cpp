@@ -158,8 +158,7 @@ TEST_F(SettingsTest, FailedWriteKeepsFile) {
 }
 
 TEST_F(SettingsTest, TrashMovesFileAway) {
-    // The first use of the trash in this program: it lands in the private data folder.
-    std::filesystem::create_directories(dir.path() + "/data");
+    // The data folder does not exist yet; the trash in it is created.
     setenv("XDG_DATA_HOME", (dir.path() + "/data").c_str(), 1);
     EXPECT_FALSE(MoveToRecycleBin(""));
     const std::string file = dir.file("REC_0001.MOV");
