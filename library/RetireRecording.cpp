@@ -87,9 +87,10 @@ bool RetireOnCard(std::string_view path) {
     const bool cameraFolders =
         !folder.empty() && !parent.empty() &&
         (folderName == "Front" || folderName == "Rear_" || folderName == "Data");
-    std::string base(cameraFolders ? parent : folder);
-    if (base.empty() && path.find('/') == std::string_view::npos)
-        base = "."; // a bare file name lies in the working folder
+    // a bare file name lies in the working folder
+    const bool bareName = folder.empty() && path.find('/') == std::string_view::npos;
+    const std::string base =
+        bareName ? std::string(".") : std::string(cameraFolders ? parent : folder);
 
     const std::string_view prefix = name.substr(0, 18);
     long sequence = 0; // the pattern may match elsewhere in the name: read digits only
