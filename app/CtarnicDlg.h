@@ -125,6 +125,7 @@ private:
     void OnTreeSelected(const AppMessage& message);
     void OnSourceLost(const AppMessage& message);
     void OnFilePrepared(const AppMessage& message);
+    void FinishLongTask(const AppMessage& message);
     void OnTaskDone(const AppMessage& message);
     void OnDeleteDone(const AppMessage& message);
     void OnStartVersionCheck(const AppMessage& message);

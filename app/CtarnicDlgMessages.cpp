@@ -77,24 +77,24 @@ void CtarnicDlg::OnProgress(const AppMessage& message) {
     progressBar_->update();
 }
 
-void CtarnicDlg::OnTaskDone(const AppMessage& message) {
+void CtarnicDlg::FinishLongTask(const AppMessage& message) {
     // The task has posted its last message; its thread ends right after.
     taskRunner_.Join();
     longTask_ = false;
     taskSuccess_ = message.wParam() != 0;
     if (progressBar_ != nullptr)
         progressBar_->hide();
+}
+
+void CtarnicDlg::OnTaskDone(const AppMessage& message) {
+    FinishLongTask(message);
     // The completion notice and the refresh of the list after an export or a join plug in
     // here.
     RefreshButtons();
 }
 
 void CtarnicDlg::OnDeleteDone(const AppMessage& message) {
-    taskRunner_.Join();
-    longTask_ = false;
-    taskSuccess_ = message.wParam() != 0;
-    if (progressBar_ != nullptr)
-        progressBar_->hide();
+    FinishLongTask(message);
     // Rescanning the source and reselecting a recording after a delete plug in here.
     RefreshButtons();
 }
