@@ -1,6 +1,6 @@
 #include "config/FileAttributes.h"
 
-#include "TempDir.h"
+#include "support/TempDir.h"
 
 #include <cerrno>
 #include <gtest/gtest.h>

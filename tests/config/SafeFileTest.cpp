@@ -1,7 +1,7 @@
 #include "config/SafeFile.h"
 
-#include "TempDir.h"
 #include "TmpfsMount.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 

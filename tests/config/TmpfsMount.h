@@ -1,7 +1,7 @@
 // A small tmpfs mounted for a test (needs root); the test skips when mounting fails.
 #pragma once
 
-#include "TempDir.h"
+#include "support/TempDir.h"
 
 #include <sys/mount.h>
 

@@ -1,4 +1,5 @@
 #include "library/RecordingName.h"
+#include "support/TempDir.h"
 #include "ui/UiText.h"
 
 #include <gtest/gtest.h>
@@ -199,16 +200,14 @@ TEST(RecordingName, RecordingTime) {
 class CardPath : public ::testing::Test {
 protected:
     void SetUp() override {
-        root_ =
-            std::filesystem::temp_directory_path() / ("kirvano-card-" + std::to_string(::getpid()));
-        std::filesystem::remove_all(root_);
+        root_ = dir_.path();
         std::filesystem::create_directories(root_ / "card/Normal/Front");
         std::filesystem::create_directories(root_ / "card/Parking");
         std::filesystem::create_directories(root_ / "half/Normal/Front");
         std::filesystem::create_directories(root_ / "plain");
         std::ofstream(root_ / "card/Normal/Front/A__-220801-123456-000123F.MOV") << "x";
     }
-    void TearDown() override { std::filesystem::remove_all(root_); }
+    testing::TempDir dir_;
     std::filesystem::path root_;
 };
 

@@ -1,4 +1,5 @@
 #include "library/RetireRecording.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -21,15 +22,13 @@ void Touch(const fs::path& file, const std::string& content = "x") {
 }
 
 std::string Read(const fs::path& file) {
-    std::ifstream in(file);
-    return std::string(std::istreambuf_iterator<char>(in), {});
+    return testing::ReadAll(file.string());
 }
 
 class Retire : public ::testing::Test {
 protected:
     void SetUp() override {
-        root_ = fs::temp_directory_path() / ("kirvano-retire-" + std::to_string(::getpid()));
-        fs::remove_all(root_);
+        root_ = dir_.path();
         fs::create_directories(root_ / "card/Normal/Front");
         fs::create_directories(root_ / "card/Normal/Rear_");
         fs::create_directories(root_ / "card/Normal/Data");
@@ -38,8 +37,8 @@ protected:
         fs::create_directories(root_ / "data");
         setenv("XDG_DATA_HOME", (root_ / "data").c_str(), 1);
     }
-    void TearDown() override { fs::remove_all(root_); }
     fs::path card(const std::string& relative) const { return root_ / "card" / relative; }
+    testing::TempDir dir_;
     fs::path root_;
 };
 
