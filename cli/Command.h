@@ -5,6 +5,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kirvano::cli {
 
@@ -23,6 +24,10 @@ int UsageError(const Command& command, std::string_view problem = {});
 // Writes a complete JSON document to standard output.
 void PrintJson(const std::string& document);
 
-extern const Command kNameCommand;
+// Adds a command to the program: each command file holds one static registration,
+// `const CommandRegistration kRegistration{kXxxCommand};`, so no list needs editing.
+struct CommandRegistration {
+    explicit CommandRegistration(const Command& command);
+};
 
 } // namespace kirvano::cli

@@ -41,7 +41,9 @@ int Run(std::span<const std::string> args);
 
 } // namespace
 
+extern const Command kNameCommand;
 const Command kNameCommand = {"name", "kirvano-cli name PATH...", Run};
+const CommandRegistration kRegistration{kNameCommand};
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include "KirvanoVersion.h"
 
-#include <array>
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -11,10 +11,14 @@
 namespace kirvano::cli {
 namespace {
 
-const std::array kCommands = {&kNameCommand};
+// Filled by the static registrations before main runs.
+std::vector<const Command*>& Registry() {
+    static std::vector<const Command*> commands;
+    return commands;
+}
 
 const Command* FindCommand(std::string_view name) {
-    for (const Command* command : kCommands)
+    for (const Command* command : Registry())
         if (command->name == name)
             return command;
     return nullptr;
@@ -23,13 +27,20 @@ const Command* FindCommand(std::string_view name) {
 int PrintUsage() {
     std::string text = "usage: kirvano-cli --version\n"
                        "       kirvano-cli help COMMAND\n";
-    for (const Command* command : kCommands)
+    std::vector<const Command*> commands = Registry();
+    std::sort(commands.begin(), commands.end(),
+              [](const Command* a, const Command* b) { return a->name < b->name; });
+    for (const Command* command : commands)
         text += "       kirvano-cli " + std::string(command->name) + " ...\n";
     std::fputs(text.c_str(), stderr);
     return kUsage;
 }
 
 } // namespace
+
+CommandRegistration::CommandRegistration(const Command& command) {
+    Registry().push_back(&command);
+}
 
 void ReportProblem(std::string_view path, std::string_view reason) {
     std::fprintf(stderr, "kirvano-cli: %.*s: %.*s\n", static_cast<int>(path.size()), path.data(),
