@@ -1,0 +1,219 @@
+// The telemetry block decoder: header chain, count, records, positions and time stamps.
+#include "telemetry/TelemetryBlock.h"
+
+#include "telemetry/NumberField.h"
+#include "telemetry/TelemetryWriter.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+namespace kirvano {
+namespace {
+
+// Offsets relative to the header, i.e. the byte after "CSMDAT".
+constexpr std::size_t kCountOffset = 26;
+constexpr std::size_t kFirstRecord = 28;
+constexpr std::size_t kChainMark = 30;
+constexpr std::size_t kChainStep = 34;
+
+std::span<const std::uint8_t> Field(const std::uint8_t* record, std::size_t offset,
+                                    std::size_t length) {
+    return {record + offset, length};
+}
+
+long long FloorDiv(long long a, long long b) {
+    return a / b - ((a % b != 0) && ((a < 0) != (b < 0)));
+}
+
+// Days since 1970-01-01 of a proleptic Gregorian date (month 1..12).
+long long DaysFromCivil(long long y, long long m, long long d) {
+    y -= m <= 2;
+    const long long era = FloorDiv(y, 400);
+    const long long yoe = y - era * 400;
+    const long long doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const long long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + doe - 719468;
+}
+
+CivilTime CivilFromSeconds(long long seconds) {
+    const long long days = FloorDiv(seconds, 86400);
+    const long long rest = seconds - days * 86400;
+    const long long z = days + 719468;
+    const long long era = FloorDiv(z, 146097);
+    const long long doe = z - era * 146097;
+    const long long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const long long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const long long mp = (5 * doy + 2) / 153;
+    const long long d = doy - (153 * mp + 2) / 5 + 1;
+    const long long m = mp < 10 ? mp + 3 : mp - 9;
+    const long long y = yoe + era * 400 + (m <= 2);
+    CivilTime t;
+    t.year = static_cast<std::uint16_t>(y);
+    t.month = static_cast<std::uint16_t>(m);
+    t.day = static_cast<std::uint16_t>(d);
+    t.day_of_week = static_cast<std::uint16_t>((days + 4) - FloorDiv(days + 4, 7) *
+                                                                7); // 1970-01-01 was a Thursday
+    t.hour = static_cast<std::uint16_t>(rest / 3600);
+    t.minute = static_cast<std::uint16_t>(rest / 60 % 60);
+    t.second = static_cast<std::uint16_t>(rest % 60);
+    return t;
+}
+
+// ddmm.mmmm: whole degrees are the hundreds of the integer part, the rest is minutes.
+double Coordinate(std::span<const std::uint8_t> field, std::uint8_t sign_byte) {
+    const double v = RealField(field);
+    const double degrees = std::trunc(std::trunc(v) / 100.0);
+    const double minutes = std::fmod(v, 100.0);
+    return (degrees + minutes / 60.0) * (sign_byte != 0 ? 1.0 : -1.0);
+}
+
+std::int32_t OffsetMs(std::int32_t index, float interval) {
+    const float offset = static_cast<float>(index) * interval;
+    if (!(offset < 2147483520.0f)) // the largest float below 2^31
+        return std::numeric_limits<std::int32_t>::max();
+    return static_cast<std::int32_t>(offset);
+}
+
+std::int32_t EventKind(const std::uint8_t* r) {
+    if (r[75] == 'D')
+        return 6;
+    if (r[72] == 'D')
+        return 5;
+    if (r[76] == 'D')
+        return 7;
+    switch (r[74]) {
+    case 'A':
+        return 12;
+    case 'B':
+        return 13;
+    case 'H':
+        return 11;
+    default:
+        return -1;
+    }
+}
+
+std::int32_t Axis(std::uint8_t c) {
+    switch (c) {
+    case 'X':
+        return 1;
+    case 'Y':
+        return 2;
+    case 'Z':
+        return 3;
+    default:
+        return 0;
+    }
+}
+
+int TwoDigits(const std::uint8_t* r, std::size_t offset) {
+    return static_cast<int>(IntegerField(Field(r, offset, 2)));
+}
+
+void DecodeRecord(const std::uint8_t* r, std::int32_t index, float interval, PositionSample& p,
+                  TelemetrySample& s) {
+    const std::int32_t offset = OffsetMs(index, interval);
+    p.index = index;
+    p.frame = offset;
+    p.offset_ms = offset;
+    p.gps_valid = r[5] == 'A';
+    p.latitude = Coordinate(Field(r, 6, 9), r[15]);
+    p.longitude = Coordinate(Field(r, 16, 10), r[26]);
+    p.speed = RealField(Field(r, 27, 4));
+    const long long correction = r[44] == '*' ? 0 : IntegerField(Field(r, 44, 3));
+    p.time = RecordTime(2000 + TwoDigits(r, 31), TwoDigits(r, 33), TwoDigits(r, 35),
+                        TwoDigits(r, 37), TwoDigits(r, 39), TwoDigits(r, 41), correction);
+
+    s.index = index;
+    s.event_kind = EventKind(r);
+    s.extra_flag = r[77] == 'D' ? 8 : 0;
+    s.axis = Axis(r[73]);
+    s.frame = offset;
+    s.offset_ms = offset;
+    s.status = r[122];
+    s.x = static_cast<float>(RealField(Field(r, 57, 5))) / 1000.0;
+    s.y = static_cast<float>(RealField(Field(r, 62, 5))) / 1000.0;
+    s.z = static_cast<float>(RealField(Field(r, 67, 5))) / 1000.0;
+}
+
+void DecodeOneHeader(const std::uint8_t* h, TelemetryHeader& header) {
+    header.kind = static_cast<char>(h[16]);
+    const bool numbers = header.kind == 'M' || header.kind == 'D';
+    for (std::size_t i = 0; i < 4; ++i)
+        header.values[i] =
+            numbers ? static_cast<float>(RealField(Field(h, 4 * i, 4)) / 1000.0) : -1.0f;
+    std::memcpy(header.version.data(), h + 17, 6);
+    header.quality = static_cast<char>(h[23]);
+    header.byte24 = static_cast<char>(h[24]);
+    header.rate = static_cast<char>(h[25]);
+}
+
+} // namespace
+
+CivilTime RecordTime(int year, int month, int day, int hour, int minute, int second,
+                     long long correction_s) {
+    const long long months = static_cast<long long>(year) * 12 + (month - 1);
+    const long long y = FloorDiv(months, 12);
+    const long long m = months - y * 12 + 1;
+    const long long days = DaysFromCivil(y, m, 1) + (day - 1);
+    const long long seconds = days * 86400 + hour * 3600LL + minute * 60LL + second + correction_s;
+    return CivilFromSeconds(seconds);
+}
+
+bool DecodeTelemetryHeader(ByteRange bytes, TelemetryHeader& header, float& record_interval_ms) {
+    if (!bytes.has(0, kTelemetryHeaderSize))
+        return false;
+    std::size_t at = 0;
+    for (;;) {
+        DecodeOneHeader(bytes.data() + at, header);
+        const std::size_t mark = at + kChainMark;
+        if (!bytes.has(mark, 4) || !bytes.has(at + kChainStep, kTelemetryHeaderSize))
+            break;
+        const std::uint8_t* m = bytes.data() + mark;
+        if (!(m[0] == '@' && m[1] == 'C' && m[2] == 'S' && m[3] >= 'A' && m[3] <= 'Z'))
+            break;
+        at += kChainStep;
+    }
+    record_interval_ms = header.rate == 'T' ? kFastRecordIntervalMs : kNormalRecordIntervalMs;
+    return true;
+}
+
+bool ParseTelemetryBlock(ByteRange bytes, TelemetryBlock& block, const std::atomic<bool>* abort) {
+    block = TelemetryBlock{};
+    const auto count = bytes.be16(kCountOffset);
+    if (!count || !DecodeTelemetryHeader(bytes, block.header, block.record_interval_ms))
+        return false;
+    const bool open = *count == kTelemetryOpenCount;
+    // Only records that lie whole inside the window are read, whatever the count says.
+    const std::size_t room =
+        bytes.size() > kFirstRecord ? (bytes.size() - kFirstRecord) / kTelemetryRecordSize : 0;
+    const std::size_t limit = open ? room : std::min<std::size_t>(*count, room);
+    if (limit > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
+        return false;
+    // The end marker also cuts a count that claims more records than the block holds (no
+    // record starts with it: its first five bytes are unused).
+    std::size_t n = limit;
+    for (std::size_t i = 0; i < limit; ++i) {
+        const std::uint8_t* r = bytes.data() + kFirstRecord + i * kTelemetryRecordSize;
+        if (std::memcmp(r, "CSMEND", 6) == 0) {
+            n = i;
+            break;
+        }
+    }
+    block.positions.resize(n);
+    block.samples.resize(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        if (abort && (i & 1023) == 0 && abort->load(std::memory_order_relaxed)) {
+            block = TelemetryBlock{};
+            return false;
+        }
+        DecodeRecord(bytes.data() + kFirstRecord + i * kTelemetryRecordSize,
+                     static_cast<std::int32_t>(i), block.record_interval_ms, block.positions[i],
+                     block.samples[i]);
+    }
+    return true;
+}
+
+} // namespace kirvano

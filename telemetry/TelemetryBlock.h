@@ -1,0 +1,40 @@
+// Decoding one telemetry block from bytes in memory (a mapped window, a test buffer or
+// fuzzer input). Every read is bounded by the range given.
+#pragma once
+
+#include "container/ByteRange.h"
+#include "telemetry/TelemetryTypes.h"
+
+#include <atomic>
+#include <cstddef>
+#include <vector>
+
+namespace kirvano {
+
+struct TelemetryBlock {
+    TelemetryHeader header;
+    float record_interval_ms = kNormalRecordIntervalMs;
+    std::vector<PositionSample> positions;
+    std::vector<TelemetrySample> samples;
+};
+
+// The header at the start of bytes, followed along any chained "@CS" headers; the record
+// interval comes from the last one. False when fewer than 26 bytes are there.
+bool DecodeTelemetryHeader(ByteRange bytes, TelemetryHeader& header, float& record_interval_ms);
+
+// Parses the block whose bytes begin right after "CSMDAT" (at the header) and run to the end
+// of the readable window. The records stop after the count, before "CSMEND" when the count is
+// open (0xFFFF), and in any case at the last record that lies whole inside the window.
+// Fails when the header and count do not fit, or when abort becomes true (the block is then
+// left empty).
+bool ParseTelemetryBlock(ByteRange bytes, TelemetryBlock& block,
+                         const std::atomic<bool>* abort = nullptr);
+
+// Local civil time of a record's time fields plus its correction. The recorder's clock
+// runs on local time without daylight saving, so the fields are normalised as calendar
+// arithmetic (a month 0 is December of the year before, a second 60 the next minute) and
+// come out the same in every time zone.
+CivilTime RecordTime(int year, int month, int day, int hour, int minute, int second,
+                     long long correction_s);
+
+} // namespace kirvano
