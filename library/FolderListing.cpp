@@ -1,0 +1,195 @@
+// Folder listings for the scans. The FAT hidden attribute is only asked for on volumes
+// that have one (vfat, exfat): elsewhere the query would open every entry for nothing.
+#include "library/FolderListing.h"
+
+#include "config/FileAttributes.h"
+#include "library/RecordingInfo.h"
+#include "library/RecordingName.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/vfs.h>
+#include <unistd.h>
+
+namespace kirvano {
+namespace {
+
+constexpr long kMsdosMagic = 0x4d44;
+constexpr long kExfatMagic = 0x2011BAB0;
+
+struct Counters {
+    std::atomic<std::uint64_t> folders{0};
+    std::atomic<std::uint64_t> entries{0};
+    std::atomic<std::uint64_t> attributeQueries{0};
+    std::atomic<std::uint64_t> containerChecks{0};
+};
+Counters gCounters;
+
+bool VolumeHasHiddenAttribute(int dirFd) {
+    struct statfs info {};
+    if (::fstatfs(dirFd, &info) != 0)
+        return false;
+    return info.f_type == kMsdosMagic || info.f_type == kExfatMagic;
+}
+
+} // namespace
+
+std::string JoinPath(std::string_view folder, std::string_view name) {
+    std::string path(folder);
+    if (path.empty() || path.back() != '/')
+        path += '/';
+    path += name;
+    return path;
+}
+
+std::string ParentOf(std::string_view path) {
+    while (path.size() > 1 && path.back() == '/')
+        path.remove_suffix(1);
+    const auto slash = path.rfind('/');
+    if (slash == std::string_view::npos)
+        return {};
+    if (slash == 0)
+        return "/";
+    return std::string(path.substr(0, slash));
+}
+
+FolderListing ListFolder(const std::string& folder) {
+    FolderListing listing;
+    const int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd < 0) {
+        listing.error = errno;
+        return listing;
+    }
+    DIR* dir = ::fdopendir(dirFd);
+    if (!dir) {
+        listing.error = errno;
+        ::close(dirFd);
+        return listing;
+    }
+    gCounters.folders.fetch_add(1, std::memory_order_relaxed);
+    const bool fatVolume = VolumeHasHiddenAttribute(dirFd);
+    for (;;) {
+        errno = 0;
+        const dirent* entry = ::readdir(dir);
+        if (!entry) {
+            if (errno != 0) {
+                // A card pulled mid-listing: what was read is kept, the listing failed.
+                listing.error = errno;
+                ::closedir(dir);
+                return listing;
+            }
+            break;
+        }
+        if (entry->d_name[0] == '.')
+            continue;
+        gCounters.entries.fetch_add(1, std::memory_order_relaxed);
+        FolderEntry item;
+        item.name = entry->d_name;
+        unsigned char type = entry->d_type;
+        if (type == DT_UNKNOWN || type == DT_LNK) {
+            struct stat info {};
+            if (::fstatat(dirFd, entry->d_name, &info, 0) == 0)
+                type = S_ISDIR(info.st_mode) ? DT_DIR : S_ISREG(info.st_mode) ? DT_REG : DT_UNKNOWN;
+            else
+                type = DT_UNKNOWN; // a dangling link: neither folder nor file
+        }
+        item.isDirectory = type == DT_DIR;
+        item.isRegular = type == DT_REG;
+        if (fatVolume) {
+            gCounters.attributeQueries.fetch_add(1, std::memory_order_relaxed);
+            if (HasHiddenAttribute(JoinPath(folder, item.name)))
+                continue;
+        }
+        listing.entries.push_back(std::move(item));
+    }
+    ::closedir(dir);
+    listing.ok = true;
+    return listing;
+}
+
+void OrderEntries(std::vector<FolderEntry>& entries, EntryOrder order) {
+    switch (order) {
+    case EntryOrder::ByName:
+        std::sort(entries.begin(), entries.end(),
+                  [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
+        return;
+    case EntryOrder::FoldersThenNames:
+        std::sort(entries.begin(), entries.end(), [](const FolderEntry& a, const FolderEntry& b) {
+            if (a.isDirectory != b.isDirectory)
+                return a.isDirectory;
+            return a.name < b.name;
+        });
+        return;
+    case EntryOrder::SchemeThenSequence: {
+        struct Key {
+            bool scheme;
+            std::size_t index;
+        };
+        std::vector<Key> keys;
+        keys.reserve(entries.size());
+        for (std::size_t i = 0; i < entries.size(); ++i)
+            keys.push_back({IsRecordingName(entries[i].name), i});
+        std::sort(keys.begin(), keys.end(), [&entries](const Key& a, const Key& b) {
+            if (a.scheme != b.scheme)
+                return a.scheme;
+            const std::string_view sa = SequenceKeyOf(entries[a.index].name);
+            const std::string_view sb = SequenceKeyOf(entries[b.index].name);
+            if (sa != sb)
+                return sa < sb;
+            return entries[a.index].name < entries[b.index].name;
+        });
+        std::vector<FolderEntry> sorted;
+        sorted.reserve(entries.size());
+        for (const Key& key : keys)
+            sorted.push_back(std::move(entries[key.index]));
+        entries = std::move(sorted);
+        return;
+    }
+    }
+}
+
+bool PassesContainerCheck(const std::string& path) {
+    gCounters.containerChecks.fetch_add(1, std::memory_order_relaxed);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0)
+        return false;
+    unsigned char head[260];
+    std::size_t got = 0;
+    while (got < sizeof head) {
+        const ssize_t n = ::read(fd, head + got, sizeof head - got);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        got += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
+    return got == sizeof head && std::memcmp(head + 4, "ftyp", 4) == 0;
+}
+
+bool IsUsableRecordingFile(const std::string& folder, const FolderEntry& entry) {
+    if (entry.isDirectory || !entry.isRegular)
+        return false;
+    if (!HasMovExtension(entry.name) || !IsFrontRecordingName(entry.name))
+        return false;
+    return PassesContainerCheck(JoinPath(folder, entry.name));
+}
+
+ListingCounters ListingCountersSnapshot() {
+    return {gCounters.folders.load(), gCounters.entries.load(), gCounters.attributeQueries.load(),
+            gCounters.containerChecks.load()};
+}
+
+void ResetListingCounters() {
+    gCounters.folders = 0;
+    gCounters.entries = 0;
+    gCounters.attributeQueries = 0;
+    gCounters.containerChecks = 0;
+}
+
+} // namespace kirvano
