@@ -45,11 +45,8 @@ bool FindMarker(MappedFile& reader, MarkerSpec& spec) {
 
     auto scan = [&] {
         std::uint64_t i = spec.start;
+        std::uint32_t matched = 0;
         while (i < size) {
-            if (reader.AbortRequested() && reader.TakeAbort()) {
-                outcome = Outcome::Failed;
-                return;
-            }
             const std::uint64_t k = i / kSearchWindow;
             if (k != window_number) {
                 window.reset();
@@ -66,30 +63,38 @@ bool FindMarker(MappedFile& reader, MarkerSpec& spec) {
                 window_number = k;
                 base = window->bytes().data();
             }
-            const std::uint8_t* at = base + (i - window_start);
-            if (i >= spec.start + 4 && size - i >= 4 && std::memcmp(at, "mdat", 4) == 0) {
-                const std::uint32_t box_size = (std::uint32_t(at[-4]) << 24) |
-                                               (std::uint32_t(at[-3]) << 16) |
-                                               (std::uint32_t(at[-2]) << 8) | at[-1];
-                if (box_size < kBoxHeader || box_size >= range) {
+            // byte(j) for any j of this window
+            const std::uint8_t* const byte = base - window_start;
+            const std::uint64_t window_end = std::min((k + 1) * kSearchWindow, size);
+            for (; i < window_end; ++i) {
+                if (reader.AbortRequested() && reader.TakeAbort()) {
                     outcome = Outcome::Failed;
                     return;
                 }
-                // From the type of this box to the type of the next one.
-                i += box_size;
-                continue;
+                const std::uint8_t b = byte[i];
+                if (b == 'm' && i >= spec.start + 4 && size - i >= 4 && byte[i + 1] == 'd' &&
+                    byte[i + 2] == 'a' && byte[i + 3] == 't') {
+                    const std::uint32_t box_size = (std::uint32_t(byte[i - 4]) << 24) |
+                                                   (std::uint32_t(byte[i - 3]) << 16) |
+                                                   (std::uint32_t(byte[i - 2]) << 8) | byte[i - 1];
+                    if (box_size < kBoxHeader || box_size >= range) {
+                        outcome = Outcome::Failed;
+                        return;
+                    }
+                    // From the type of this box to the type of the next one.
+                    i += box_size;
+                    break;
+                }
+                if (b == marker[matched])
+                    ++matched;
+                else
+                    matched = b == marker[0] ? 1 : 0;
+                if (matched == marker_length) {
+                    found_at = i + 1;
+                    outcome = Outcome::Found;
+                    return;
+                }
             }
-            if (*at == marker[spec.matched])
-                ++spec.matched;
-            else
-                spec.matched = *at == marker[0] ? 1 : 0;
-            if (spec.matched == marker_length) {
-                spec.matched = 0;
-                found_at = i + 1;
-                outcome = Outcome::Found;
-                return;
-            }
-            ++i;
         }
     };
     const bool intact = GuardedRead(scan);
