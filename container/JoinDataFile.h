@@ -1,0 +1,42 @@
+// The camera's telemetry block read whole for a join (a data file, or the payload of a
+// movie's udat box), and the block written back with the records of all joined
+// recordings: "CSMDAT", the 26 header bytes, the 16-bit count (0xFFFF from 65535 records
+// on, the true count then follows "CSMEND" as 32 bits), the records and "CSMEND".
+#pragma once
+
+#include "library/Result.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace kirvano {
+
+inline constexpr std::size_t kTelemetryHeaderSize = 26;
+inline constexpr std::size_t kTelemetryRecordSize = 124;
+// Larger data files are refused rather than read into memory.
+inline constexpr std::uint64_t kMaxDataFileSize = 256u << 20;
+
+struct DataFile {
+    std::string path;
+    std::array<std::uint8_t, kTelemetryHeaderSize> header{};
+    std::uint32_t count = 0;           // records held
+    std::vector<std::uint8_t> records; // count × 124 bytes
+};
+
+// Parses a block that starts with "CSMDAT". A count that promises more records than the
+// bytes hold is refused (a cut-off file), so nothing past the block is taken as data.
+Result<DataFile> ParseTelemetryBlock(const std::uint8_t* data, std::size_t size);
+// Reads the data file at path (it must start with "CSMDAT").
+Result<DataFile> ReadDataFile(const std::string& path);
+
+// Appends next's records behind data's.
+void AppendRecords(DataFile& data, const DataFile& next);
+
+// The whole block for header and records.
+std::vector<std::uint8_t> EncodeJoinedBlock(const std::array<std::uint8_t, 26>& header,
+                                            std::uint32_t count,
+                                            const std::vector<std::uint8_t>& records);
+
+} // namespace kirvano
