@@ -5,6 +5,7 @@
 #include "container/BoxBuilder.h"
 #include "container/KnownBoxTable.h"
 
+#include <cmath>
 #include <gtest/gtest.h>
 
 namespace kirvano {
@@ -180,7 +181,7 @@ INSTANTIATE_TEST_SUITE_P(
                       AccessorCase{"wide_values", Shaped(90000, 70000, 3000, 65535, 1, false), true,
                                    65535, 1, 70000, 30.0f},
                       AccessorCase{"zero_delta", Shaped(600, 60, 0, 640, 480, false), true, 640,
-                                   480, 60, -1.0f},
+                                   480, 60, INFINITY},
                       AccessorCase{"payloads_not_loaded", Shaped(600, 60, 20, 1920, 1080, false),
                                    false, -1, -1, -1, -1.0f}),
     [](const auto& info) { return std::string(info.param.name); });
