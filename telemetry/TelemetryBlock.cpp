@@ -180,7 +180,8 @@ bool DecodeTelemetryHeader(ByteRange bytes, TelemetryHeader& header, float& reco
     return true;
 }
 
-bool ParseTelemetryBlock(ByteRange bytes, TelemetryBlock& block, const std::atomic<bool>* abort) {
+bool ParseTelemetryBlock(ByteRange bytes, TelemetryBlock& block,
+                         const std::function<bool()>& stop) {
     block = TelemetryBlock{};
     const auto count = bytes.be16(kCountOffset);
     if (!count || !DecodeTelemetryHeader(bytes, block.header, block.record_interval_ms))
@@ -205,7 +206,7 @@ bool ParseTelemetryBlock(ByteRange bytes, TelemetryBlock& block, const std::atom
     block.positions.resize(n);
     block.samples.resize(n);
     for (std::size_t i = 0; i < n; ++i) {
-        if (abort && (i & 1023) == 0 && abort->load(std::memory_order_relaxed)) {
+        if (stop && (i & 1023) == 0 && stop()) {
             block = TelemetryBlock{};
             return false;
         }

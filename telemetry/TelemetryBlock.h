@@ -5,8 +5,8 @@
 #include "container/ByteRange.h"
 #include "telemetry/TelemetryTypes.h"
 
-#include <atomic>
 #include <cstddef>
+#include <functional>
 #include <vector>
 
 namespace kirvano {
@@ -25,10 +25,10 @@ bool DecodeTelemetryHeader(ByteRange bytes, TelemetryHeader& header, float& reco
 // Parses the block whose bytes begin right after "CSMDAT" (at the header) and run to the end
 // of the readable window. The records stop after the count, before "CSMEND" when the count is
 // open (0xFFFF), and in any case at the last record that lies whole inside the window.
-// Fails when the header and count do not fit, or when abort becomes true (the block is then
-// left empty).
+// Fails when the header and count do not fit, or when stop() turns true while the records
+// are decoded (it is asked every 1024 records; the block is then left empty).
 bool ParseTelemetryBlock(ByteRange bytes, TelemetryBlock& block,
-                         const std::atomic<bool>* abort = nullptr);
+                         const std::function<bool()>& stop = {});
 
 // Local civil time of a record's time fields plus its correction. The recorder's clock
 // runs on local time without daylight saving, so the fields are normalised as calendar

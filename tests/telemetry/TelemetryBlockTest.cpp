@@ -415,9 +415,8 @@ TEST(TelemetryBlockParse, TooShortForHeaderAndCountFails) {
 
 TEST(TelemetryBlockParse, AbortLeavesNothing) {
     const Bytes body = Body(3, std::vector<RawRecord>(3));
-    std::atomic<bool> abort{true};
     TelemetryBlock b;
-    EXPECT_FALSE(ParseTelemetryBlock(ByteRange(body.data(), body.size()), b, &abort));
+    EXPECT_FALSE(ParseTelemetryBlock(ByteRange(body.data(), body.size()), b, [] { return true; }));
     EXPECT_TRUE(b.samples.empty());
     EXPECT_TRUE(b.positions.empty());
 }

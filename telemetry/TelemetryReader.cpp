@@ -1,0 +1,191 @@
+// Loading, moving and frame indexing of a recording's telemetry.
+#include "telemetry/TelemetryReader.h"
+
+#include "container/Scanners.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <new>
+
+namespace kirvano {
+namespace {
+
+// Truncation of a float to a frame number, kept inside the 32-bit range.
+std::int32_t FrameOf(std::int32_t offset_ms, float frame_duration) {
+    const float frame = static_cast<float>(offset_ms) / frame_duration;
+    if (!(frame < 2147483520.0f))
+        return std::numeric_limits<std::int32_t>::max();
+    if (!(frame > -2147483520.0f))
+        return std::numeric_limits<std::int32_t>::min();
+    return static_cast<std::int32_t>(frame);
+}
+
+} // namespace
+
+bool TelemetryReader::Load(const std::string& data_path) {
+    Clear();
+    if (!file_.Open(data_path)) {
+        file_.Reset();
+        return false;
+    }
+    TelemetryBlock block;
+    bool decoded = false;
+    MarkerSpec spec;
+    spec.bytes = "CSMDAT";
+    spec.handler = [&block, &decoded](MappedFile& reader, ByteRange bytes) {
+        decoded = ParseTelemetryBlock(bytes, block, [&reader] { return reader.AbortRequested(); });
+        if (!decoded)
+            (void)reader.TakeAbort();
+        return decoded;
+    };
+    const bool walked = WalkTopLevel(file_, spec);
+    file_.Reset();
+    if (!walked || !decoded)
+        return false;
+    Adopt(std::move(block), data_path);
+    return true;
+}
+
+bool TelemetryReader::LoadBlock(ByteRange after_marker, const std::string& name) {
+    Clear();
+    TelemetryBlock block;
+    if (!ParseTelemetryBlock(after_marker, block, [this] { return AbortRequested(); })) {
+        ClearAbort();
+        return false;
+    }
+    Adopt(std::move(block), name);
+    return true;
+}
+
+void TelemetryReader::Adopt(TelemetryBlock&& block, const std::string& name) {
+    header_ = block.header;
+    record_interval_ms_ = block.record_interval_ms;
+    positions_ = std::move(block.positions);
+    samples_ = std::move(block.samples);
+    frame_table_.clear();
+    has_vectors_ = true;
+    record_count_ = static_cast<std::uint32_t>(samples_.size());
+    path_ = name;
+    loaded_.store(true);
+}
+
+void TelemetryReader::Clear() {
+    std::vector<PositionSample>().swap(positions_);
+    std::vector<TelemetrySample>().swap(samples_);
+    std::vector<const TelemetrySample*>().swap(frame_table_);
+    has_vectors_ = false;
+    header_ = TelemetryHeader{};
+    record_count_ = 0;
+    peak_g_ = 0.0;
+    record_interval_ms_ = kNormalRecordIntervalMs;
+    path_.clear();
+    loaded_.store(false);
+}
+
+bool TelemetryReader::MoveTo(TelemetryReader& other) {
+    if (&other == this)
+        return !positions_.empty();
+    other.Clear();
+    other.positions_ = std::move(positions_);
+    other.samples_ = std::move(samples_);
+    other.frame_table_ = std::move(frame_table_);
+    other.has_vectors_ = has_vectors_;
+    other.header_ = header_;
+    other.record_count_ = record_count_;
+    other.peak_g_ = peak_g_;
+    other.record_interval_ms_ = record_interval_ms_;
+    other.path_ = std::move(path_);
+    other.loaded_.store(loaded_.load());
+    Clear();
+    return !other.positions_.empty();
+}
+
+// Frame indexing. Every sample's frame becomes its offset divided by the frame duration.
+// The table entry of frame i is the sample that was current before frame i: a cursor that
+// moves on by at most one sample per frame, once the next sample's frame is not after i.
+// Each position links to the first telemetry sample whose frame is not before its own, and
+// each telemetry sample to the position five behind the position cursor.
+bool TelemetryReader::BuildFrameIndex(std::int64_t frame_count) {
+    const float duration = frame_duration_working_ms_;
+    if (frame_count <= 0 || !has_vectors_ || !std::isfinite(duration) || duration <= 0.0f)
+        return false;
+    try {
+        frame_table_.assign(static_cast<std::size_t>(frame_count), nullptr);
+    } catch (const std::bad_alloc&) {
+        std::vector<const TelemetrySample*>().swap(frame_table_);
+        return false;
+    } catch (const std::length_error&) {
+        std::vector<const TelemetrySample*>().swap(frame_table_);
+        return false;
+    }
+    for (auto& s : samples_) {
+        s.frame = FrameOf(s.offset_ms, duration);
+        s.position = nullptr;
+    }
+    for (auto& p : positions_) {
+        p.frame = FrameOf(p.offset_ms, duration);
+        p.telemetry = nullptr;
+    }
+
+    if (!samples_.empty()) {
+        std::size_t k = 0;
+        const std::size_t last = samples_.size() - 1;
+        for (std::size_t i = 0; i < frame_table_.size(); ++i) {
+            frame_table_[i] = &samples_[std::min(k, last)];
+            if (k + 1 < samples_.size() &&
+                static_cast<std::int64_t>(samples_[k + 1].frame) <= static_cast<std::int64_t>(i))
+                ++k;
+        }
+    }
+
+    double max_x = 0.0, max_y = 0.0, max_z = 0.0;
+    if (!positions_.empty()) {
+        std::size_t t = 0;
+        for (auto& s : samples_) {
+            max_x = std::max(max_x, std::fabs(s.x));
+            max_y = std::max(max_y, std::fabs(s.y));
+            max_z = std::max(max_z, std::fabs(s.z));
+            if (positions_[t].frame <= s.frame) {
+                positions_[t].telemetry = &s;
+                if (t + 1 < positions_.size())
+                    ++t;
+            }
+            s.position = &positions_[t < 5 ? 0 : t - 5];
+        }
+    }
+    peak_g_ = std::max({max_x, max_y, max_z});
+    return true;
+}
+
+const TelemetrySample* TelemetryReader::SampleAtFrame(std::int64_t frame) const {
+    if (frame < 0 || static_cast<std::uint64_t>(frame) >= frame_table_.size())
+        return nullptr;
+    return frame_table_[static_cast<std::size_t>(frame)];
+}
+
+std::int64_t TelemetryReader::IndexOf(const PositionSample* p) const {
+    if (p == nullptr || positions_.empty() || p < positions_.data() ||
+        p >= positions_.data() + positions_.size())
+        return -1;
+    return p - positions_.data();
+}
+
+std::int64_t TelemetryReader::IndexOf(const TelemetrySample* s) const {
+    if (s == nullptr || samples_.empty() || s < samples_.data() ||
+        s >= samples_.data() + samples_.size())
+        return -1;
+    return s - samples_.data();
+}
+
+std::string TelemetryReader::cache_key() const {
+    std::lock_guard lock(key_mutex_);
+    return cache_key_;
+}
+
+void TelemetryReader::set_cache_key(std::string key) {
+    std::lock_guard lock(key_mutex_);
+    cache_key_ = std::move(key);
+}
+
+} // namespace kirvano
