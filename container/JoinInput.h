@@ -1,7 +1,8 @@
-// One input movie of a join as a box tree: the boxes the join rewrites (the movie box
-// and the track boxes down to the sample tables) are opened, every other box is kept
-// whole, small ones in memory and large ones (the media data) as a reference into the
-// file. Sizes are checked against the parent and the file before anything is kept.
+// One input movie of a join, taken from the container's box tree: the boxes the join
+// rewrites (the movie box and the track boxes down to the sample tables) are opened,
+// every other box is kept whole, small ones in memory and large ones (the media data) as
+// a reference into the file. The tree parse has checked every size against the parent
+// and the file.
 #pragma once
 
 #include "library/Result.h"
