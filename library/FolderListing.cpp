@@ -3,6 +3,7 @@
 #include "library/FolderListing.h"
 
 #include "config/FileAttributes.h"
+#include "container/MappedFile.h"
 #include "library/RecordingInfo.h"
 #include "library/RecordingName.h"
 
@@ -155,21 +156,7 @@ void OrderEntries(std::vector<FolderEntry>& entries, EntryOrder order) {
 
 bool PassesContainerCheck(const std::string& path) {
     gCounters.containerChecks.fetch_add(1, std::memory_order_relaxed);
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0)
-        return false;
-    unsigned char head[260];
-    std::size_t got = 0;
-    while (got < sizeof head) {
-        const ssize_t n = ::read(fd, head + got, sizeof head - got);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        got += static_cast<std::size_t>(n);
-    }
-    ::close(fd);
-    return got == sizeof head && std::memcmp(head + 4, "ftyp", 4) == 0;
+    return IsMovieFile(path);
 }
 
 bool IsUsableRecordingFile(const std::string& folder, const FolderEntry& entry) {

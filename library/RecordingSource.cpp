@@ -5,17 +5,22 @@
 #include "config/Settings.h"
 #include "library/FolderListing.h"
 #include "library/RecordingName.h"
+#include "telemetry/TelemetryFiles.h"
 
 #include <algorithm>
 #include <cerrno>
-#include <mutex>
+#include <cstdio>
 #include <sys/stat.h>
 
 namespace kirvano {
 namespace {
 
-std::mutex gReaderLock;
-FirmwareVersionReader gDefaultReader;
+int TwoDigits(const char* digits) {
+    int value = 0;
+    for (int i = 0; i < 2 && digits[i] >= '0' && digits[i] <= '9'; ++i)
+        value = value * 10 + (digits[i] - '0');
+    return value;
+}
 
 bool IsFolder(const std::string& path) {
     struct stat info {};
@@ -40,15 +45,17 @@ std::string WithoutTrailingSlash(std::string path) {
 
 } // namespace
 
-void SetDefaultFirmwareVersionReader(FirmwareVersionReader reader) {
-    std::lock_guard lock(gReaderLock);
-    gDefaultReader = std::move(reader);
+std::string FirmwareVersionOfDataFile(const std::string& dataPath) {
+    TelemetryHeader header;
+    if (!IsTelemetryFile(dataPath) || !ReadHeaderOnly(dataPath, header))
+        return {};
+    char text[32];
+    std::snprintf(text, sizeof text, "%d.%d.%d", TwoDigits(&header.version[0]),
+                  TwoDigits(&header.version[2]), TwoDigits(&header.version[4]));
+    return text;
 }
 
-RecordingSource::RecordingSource() {
-    std::lock_guard lock(gReaderLock);
-    firmwareReader_ = gDefaultReader;
-}
+RecordingSource::RecordingSource() : firmwareReader_(FirmwareVersionOfDataFile) {}
 
 bool RecordingSource::OpenInitialSource(const RemovableVolumes& volumes) {
     tree_.clear();

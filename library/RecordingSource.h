@@ -79,8 +79,7 @@ private:
     FirmwareVersionReader firmwareReader_;
 };
 
-// The reader of firmware versions used when a source is created (empty until the
-// telemetry support is linked in).
-void SetDefaultFirmwareVersionReader(FirmwareVersionReader reader);
+// The default reader: the telemetry header's version fields of the data file.
+std::string FirmwareVersionOfDataFile(const std::string& dataPath);
 
 } // namespace kirvano

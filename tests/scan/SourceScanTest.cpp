@@ -4,6 +4,7 @@
 #include "library/RecordingName.h"
 #include "library/RecordingSource.h"
 #include "library/SourceScan.h"
+#include "telemetry/TelemetryWriter.h"
 
 #include <gtest/gtest.h>
 
@@ -384,6 +385,49 @@ TEST(Records, LabelsAndLocalSeconds) {
     EXPECT_EQ(LocalSeconds(2022, 3, 1, 0, 0, 0) - LocalSeconds(2022, 2, 28, 23, 59, 0), 60);
     EXPECT_EQ(LocalSeconds(2024, 3, 1, 0, 0, 0) - LocalSeconds(2024, 2, 28, 0, 0, 0), 2 * 86400);
     EXPECT_EQ(LocalSeconds(1970, 1, 1, 0, 0, 1), 1);
+}
+
+} // namespace
+} // namespace kirvano
+
+namespace kirvano {
+namespace {
+
+std::string DataFileBytes(int major, int minor, int patch, char quality = 'H') {
+    TelemetryHeaderFields fields;
+    fields.major = major;
+    fields.minor = minor;
+    fields.patch = patch;
+    fields.quality = quality;
+    const auto header = EncodeTelemetryHeader(fields);
+    const auto record = EncodeTelemetryRecord(TelemetryRecordFields{});
+    const auto block = EncodeTelemetryBlock(header, record);
+    return std::string(block.begin(), block.end());
+}
+
+TEST(SourceScan, FirmwareVersionFromTheDataFile) {
+    struct Case {
+        std::string bytes;
+        std::string version;
+    };
+    const Case cases[] = {
+        {DataFileBytes(3, 12, 5), "3.12.5"},
+        {DataFileBytes(0, 0, 1), "0.0.1"},
+        {"not telemetry", ""},
+        {"", ""},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        const std::string root = dir.file("card");
+        fs::create_directories(root + "/Parking");
+        const std::string front = AddRecording(root, "Normal", NameAt("A__", 0, 1), 260, 0, 0);
+        fs::create_directories(root + "/Normal/Data");
+        testing::WriteAll(DataPathOf(front), c.bytes);
+        RecordingSource source;
+        source.LoadSource(root, SourceKind::Card);
+        EXPECT_EQ(source.firmwareVersion(), c.version);
+    }
+    EXPECT_EQ(FirmwareVersionOfDataFile("/nonexistent/x.ADA"), "");
 }
 
 } // namespace
