@@ -53,7 +53,7 @@ std::string ParentOf(std::string_view path) {
         path.remove_suffix(1);
     const auto slash = path.rfind('/');
     if (slash == std::string_view::npos)
-        return {};
+        return ".";
     if (slash == 0)
         return "/";
     return std::string(path.substr(0, slash));

@@ -34,7 +34,7 @@ void OrderEntries(std::vector<FolderEntry>& entries, EntryOrder order);
 
 // folder + "/" + name ("/" alone is not doubled).
 std::string JoinPath(std::string_view folder, std::string_view name);
-// The path without its last component ("/" for a top-level entry, empty without a '/').
+// The path without its last component ("/" for a top-level entry, "." without a '/').
 std::string ParentOf(std::string_view path);
 
 // The file passes the container check (bytes 4-7 of the first 260 read "ftyp").

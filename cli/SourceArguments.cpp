@@ -1,0 +1,50 @@
+// Shared by the scan and csv commands.
+#include "cli/SourceArguments.h"
+
+#include "cli/Command.h"
+
+#include <filesystem>
+#include <sys/stat.h>
+
+namespace kirvano::cli {
+
+std::optional<SourceKind> ParseSourceKind(const std::string& text) {
+    if (text == "card")
+        return SourceKind::Card;
+    if (text == "folder")
+        return SourceKind::Folder;
+    if (text == "file")
+        return SourceKind::File;
+    return std::nullopt;
+}
+
+SourceKind GuessSourceKind(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode))
+        return SourceKind::File;
+    struct stat normal {
+    }, parking{};
+    if (::stat((path + "/Normal").c_str(), &normal) == 0 &&
+        ::stat((path + "/Parking").c_str(), &parking) == 0)
+        return SourceKind::Card;
+    return SourceKind::Folder;
+}
+
+std::string AbsolutePath(const std::string& path) {
+    std::error_code error;
+    std::string absolute = std::filesystem::absolute(path, error).lexically_normal().string();
+    if (error)
+        absolute = path;
+    while (absolute.size() > 1 && absolute.back() == '/')
+        absolute.pop_back();
+    return absolute;
+}
+
+bool ReportScanProblems(RecordingSource& source) {
+    const auto problems = source.takeProblems();
+    for (const ScanProblem& problem : problems)
+        ReportProblem(problem.path, problem.reason);
+    return !problems.empty();
+}
+
+} // namespace kirvano::cli
