@@ -180,39 +180,53 @@ bool DecodeTelemetryHeader(ByteRange bytes, TelemetryHeader& header, float& reco
     return true;
 }
 
+std::optional<std::size_t> StartTelemetryBlock(ByteRange head, std::uint64_t window_size,
+                                               TelemetryBlock& block) {
+    block = TelemetryBlock{};
+    const auto count = head.be16(kCountOffset);
+    if (!count || !DecodeTelemetryHeader(head, block.header, block.record_interval_ms))
+        return std::nullopt;
+    // Only records that lie whole inside the window are read, whatever the count says.
+    const std::uint64_t room =
+        window_size > kFirstRecord ? (window_size - kFirstRecord) / kTelemetryRecordSize : 0;
+    const std::uint64_t limit =
+        *count == kTelemetryOpenCount ? room : std::min<std::uint64_t>(*count, room);
+    if (limit > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max()))
+        return std::nullopt;
+    // Sized from bytes that are really there, so a hostile count allocates nothing.
+    block.positions.reserve(static_cast<std::size_t>(limit));
+    block.samples.reserve(static_cast<std::size_t>(limit));
+    return static_cast<std::size_t>(limit);
+}
+
+bool AppendTelemetryRecords(ByteRange records, std::size_t limit, TelemetryBlock& block) {
+    for (std::size_t at = 0; block.samples.size() < limit && records.has(at, kTelemetryRecordSize);
+         at += kTelemetryRecordSize) {
+        const std::uint8_t* r = records.data() + at;
+        // The end marker also cuts a count that claims more records than the block holds (no
+        // record starts with it: its first five bytes are unused).
+        if (std::memcmp(r, "CSMEND", 6) == 0)
+            return false;
+        const auto index = static_cast<std::int32_t>(block.samples.size());
+        DecodeRecord(r, index, block.record_interval_ms, block.positions.emplace_back(),
+                     block.samples.emplace_back());
+    }
+    return block.samples.size() < limit;
+}
+
 bool ParseTelemetryBlock(ByteRange bytes, TelemetryBlock& block,
                          const std::function<bool()>& stop) {
-    block = TelemetryBlock{};
-    const auto count = bytes.be16(kCountOffset);
-    if (!count || !DecodeTelemetryHeader(bytes, block.header, block.record_interval_ms))
+    const auto limit = StartTelemetryBlock(bytes, bytes.size(), block);
+    if (!limit)
         return false;
-    const bool open = *count == kTelemetryOpenCount;
-    // Only records that lie whole inside the window are read, whatever the count says.
-    const std::size_t room =
-        bytes.size() > kFirstRecord ? (bytes.size() - kFirstRecord) / kTelemetryRecordSize : 0;
-    const std::size_t limit = open ? room : std::min<std::size_t>(*count, room);
-    if (limit > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
-        return false;
-    // The end marker also cuts a count that claims more records than the block holds (no
-    // record starts with it: its first five bytes are unused).
-    std::size_t n = limit;
-    for (std::size_t i = 0; i < limit; ++i) {
-        const std::uint8_t* r = bytes.data() + kFirstRecord + i * kTelemetryRecordSize;
-        if (std::memcmp(r, "CSMEND", 6) == 0) {
-            n = i;
-            break;
-        }
-    }
-    block.positions.resize(n);
-    block.samples.resize(n);
-    for (std::size_t i = 0; i < n; ++i) {
-        if (stop && (i & 1023) == 0 && stop()) {
+    constexpr std::size_t kStep = 1024 * kTelemetryRecordSize;
+    for (std::size_t at = kFirstRecord; at < bytes.size(); at += kStep) {
+        if (stop && stop()) {
             block = TelemetryBlock{};
             return false;
         }
-        DecodeRecord(bytes.data() + kFirstRecord + i * kTelemetryRecordSize,
-                     static_cast<std::int32_t>(i), block.record_interval_ms, block.positions[i],
-                     block.samples[i]);
+        if (!AppendTelemetryRecords(bytes.sub(at, kStep), *limit, block))
+            break;
     }
     return true;
 }

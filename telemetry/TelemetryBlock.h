@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace kirvano {
@@ -29,6 +30,15 @@ bool DecodeTelemetryHeader(ByteRange bytes, TelemetryHeader& header, float& reco
 // are decoded (it is asked every 1024 records; the block is then left empty).
 bool ParseTelemetryBlock(ByteRange bytes, TelemetryBlock& block,
                          const std::function<bool()>& stop = {});
+
+// The same in steps, for blocks read piece by piece. StartTelemetryBlock decodes the header
+// and count from the first bytes of the window (window_size bytes in all, from the header
+// on) and returns how many records may follow; AppendTelemetryRecords decodes the whole
+// records of the next piece (which starts on a record boundary, the first at 28) and
+// returns false once no more records are to come.
+std::optional<std::size_t> StartTelemetryBlock(ByteRange head, std::uint64_t window_size,
+                                               TelemetryBlock& block);
+bool AppendTelemetryRecords(ByteRange records, std::size_t limit, TelemetryBlock& block);
 
 // Local civil time of a record's time fields plus its correction. The recorder's clock
 // runs on local time without daylight saving, so the fields are normalised as calendar

@@ -2,9 +2,11 @@
 #include "telemetry/TelemetryReader.h"
 
 #include "container/Scanners.h"
+#include "telemetry/TelemetryWriter.h"
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <new>
 
@@ -23,6 +25,45 @@ std::int32_t FrameOf(std::int32_t offset_ms, float frame_duration) {
 
 } // namespace
 
+// A data file holds its block at offset 0: its window is then read in pieces of about
+// 1 MiB, so a block of the full 32 MiB never sits in memory next to its decoded samples. A
+// chain of block headers is followed within the first piece (some 30 000 headers). Any
+// other file goes through the top-level walk.
+std::optional<bool> TelemetryReader::ReadBlockAtStart(TelemetryBlock& block) {
+    std::lock_guard lock(file_.scan_lock());
+    file_.set_hits(0);
+    std::uint8_t lead[4];
+    if (!file_.ReadAt(0, lead) || std::memcmp(lead, "CSMD", 4) != 0)
+        return std::nullopt;
+    if (file_.TakeAbort())
+        return false;
+    constexpr std::uint64_t kMarkerLength = 6;
+    constexpr std::uint64_t kPiece = 8192 * kTelemetryRecordSize;
+    // Two bytes past 32 MiB, so that the last of the 270 600 records a block holds lies
+    // whole inside the window (its status byte would be the first byte behind it).
+    const std::uint64_t window_end = std::min<std::uint64_t>(file_.size(), kBlockWindow + 2);
+    if (window_end <= kMarkerLength)
+        return false;
+    const std::uint64_t window_size = window_end - kMarkerLength;
+    const auto head = file_.ReadWindow(kMarkerLength, 28 + kPiece, window_end);
+    if (!head)
+        return false;
+    const auto limit = StartTelemetryBlock(head->bytes(), window_size, block);
+    if (!limit)
+        return false;
+    bool more = AppendTelemetryRecords(head->bytes().sub(28), *limit, block);
+    for (std::uint64_t at = kMarkerLength + 28 + kPiece; more && at < window_end; at += kPiece) {
+        if (file_.TakeAbort())
+            return false;
+        const auto piece = file_.ReadWindow(at, kPiece, window_end);
+        if (!piece)
+            return false; // the file shrank under us
+        more = AppendTelemetryRecords(piece->bytes(), *limit, block);
+    }
+    file_.set_hits(1);
+    return true;
+}
+
 bool TelemetryReader::Load(const std::string& data_path) {
     Clear();
     if (!file_.Open(data_path)) {
@@ -30,18 +71,23 @@ bool TelemetryReader::Load(const std::string& data_path) {
         return false;
     }
     TelemetryBlock block;
-    bool decoded = false;
-    MarkerSpec spec;
-    spec.bytes = "CSMDAT";
-    spec.handler = [&block, &decoded](MappedFile& reader, ByteRange bytes) {
-        decoded = ParseTelemetryBlock(bytes, block, [&reader] { return reader.AbortRequested(); });
-        if (!decoded)
-            (void)reader.TakeAbort();
-        return decoded;
-    };
-    const bool walked = WalkTopLevel(file_, spec);
+    std::optional<bool> decoded = ReadBlockAtStart(block);
+    if (!decoded) {
+        decoded = false;
+        MarkerSpec spec;
+        spec.bytes = "CSMDAT";
+        spec.handler = [&block, &decoded](MappedFile& reader, ByteRange bytes) {
+            decoded =
+                ParseTelemetryBlock(bytes, block, [&reader] { return reader.AbortRequested(); });
+            if (!*decoded)
+                (void)reader.TakeAbort();
+            return *decoded;
+        };
+        if (!WalkTopLevel(file_, spec))
+            decoded = false;
+    }
     file_.Reset();
-    if (!walked || !decoded)
+    if (!*decoded)
         return false;
     Adopt(std::move(block), data_path);
     return true;

@@ -13,6 +13,7 @@
 #include <atomic>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -84,6 +85,8 @@ public:
 
 private:
     void Adopt(TelemetryBlock&& block, const std::string& name);
+    // nullopt when the file does not start with a block.
+    std::optional<bool> ReadBlockAtStart(TelemetryBlock& block);
 
     MappedFile file_;
     std::string path_;

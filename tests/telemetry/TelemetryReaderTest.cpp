@@ -263,6 +263,36 @@ TEST(TelemetryFiles, LoadFromFile) {
     }
 }
 
+TEST(TelemetryFiles, FileReadInPiecesMatchesTheBlockInMemory) {
+    TempDir dir;
+    const auto block = Block(Sequence(20000));
+    WriteAll(dir.file("big.ADA"), AsString(block).substr(0, block.size() - 6 - 50));
+    TelemetryReader from_file, from_memory;
+    ASSERT_TRUE(from_file.Load(dir.file("big.ADA")));
+    LoadMemory(from_memory, block);
+    ASSERT_EQ(from_file.record_count(), 19999u) << "the last record is cut";
+    for (std::size_t i : {0u, 8191u, 8192u, 8193u, 16383u, 16384u, 19998u}) {
+        EXPECT_EQ(from_file.positions()[i].index, static_cast<std::int32_t>(i));
+        EXPECT_EQ(from_file.positions()[i].latitude, from_memory.positions()[i].latitude) << i;
+        EXPECT_EQ(from_file.samples()[i].y, from_memory.samples()[i].y) << i;
+        EXPECT_EQ(from_file.samples()[i].frame, from_memory.samples()[i].frame) << i;
+    }
+}
+
+TEST(TelemetryFiles, OneBlockHoldsAtMost270600Records) {
+    TempDir dir;
+    // An open count and no end marker: only the 32 MiB window from the block start is read.
+    std::vector<std::uint8_t> records(270605 * kTelemetryRecordSize, ' ');
+    auto block = EncodeTelemetryBlock(EncodeTelemetryHeader({}), records);
+    block[32] = block[33] = 0xFF;
+    block.resize(block.size() - 10);
+    WriteAll(dir.file("full.ADA"), AsString(block));
+    TelemetryReader r;
+    ASSERT_TRUE(r.Load(dir.file("full.ADA")));
+    EXPECT_EQ(r.record_count(), 270600u);
+    EXPECT_EQ(r.samples().back().index, 270599);
+}
+
 TEST(TelemetryFiles, AbortedLoadFailsOnceAndClearsTheRequest) {
     TempDir dir;
     WriteAll(dir.file("a.ADA"), AsString(Block(Sequence(3))));
