@@ -84,21 +84,8 @@ void AppendRecords(DataFile& data, const DataFile& next) {
 std::vector<std::uint8_t> EncodeJoinedBlock(const std::array<std::uint8_t, 26>& header,
                                             std::uint32_t count,
                                             const std::vector<std::uint8_t>& records) {
-    std::vector<std::uint8_t> out;
-    out.reserve(kRecordsAt + records.size() + 10);
-    out.insert(out.end(), kBegin, kBegin + 6);
-    out.insert(out.end(), header.begin(), header.end());
-    const bool many = count >= 0xFFFF;
-    std::uint8_t n[4];
-    PutBe16(n, many ? 0xFFFF : static_cast<std::uint16_t>(count));
-    out.insert(out.end(), n, n + 2);
-    out.insert(out.end(), records.begin(), records.end());
-    out.insert(out.end(), kEnd, kEnd + 6);
-    if (many) {
-        PutBe32(n, count);
-        out.insert(out.end(), n, n + 4);
-    }
-    return out;
+    (void)count; // the writer counts the whole records itself
+    return EncodeTelemetryBlock(header, records);
 }
 
 } // namespace kirvano

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "library/Result.h"
+#include "telemetry/TelemetryWriter.h"
 
 #include <array>
 #include <cstdint>
@@ -13,8 +14,6 @@
 
 namespace kirvano {
 
-inline constexpr std::size_t kTelemetryHeaderSize = 26;
-inline constexpr std::size_t kTelemetryRecordSize = 124;
 // Larger data files are refused rather than read into memory.
 inline constexpr std::uint64_t kMaxDataFileSize = 256u << 20;
 
@@ -34,7 +33,7 @@ Result<DataFile> ReadDataFile(const std::string& path);
 // Appends next's records behind data's.
 void AppendRecords(DataFile& data, const DataFile& next);
 
-// The whole block for header and records.
+// The whole block for header and records, through the telemetry writer.
 std::vector<std::uint8_t> EncodeJoinedBlock(const std::array<std::uint8_t, 26>& header,
                                             std::uint32_t count,
                                             const std::vector<std::uint8_t>& records);
