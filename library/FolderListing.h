@@ -55,4 +55,8 @@ struct ListingCounters {
 ListingCounters ListingCountersSnapshot();
 void ResetListingCounters();
 
+// Makes every listing ask for the FAT attribute as on a FAT volume (tests and benchmarks
+// pair it with SetFatAttributeCallsForTests where no FAT volume can be mounted).
+void TreatEveryVolumeAsFatForTests(bool on);
+
 } // namespace kirvano

@@ -1,5 +1,6 @@
 #include "scan/CardBuilder.h"
 
+#include "config/FileAttributes.h"
 #include "library/FolderListing.h"
 #include "library/RecordingName.h"
 #include "library/RecordingSource.h"
@@ -8,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <sys/stat.h>
@@ -428,6 +430,61 @@ TEST(SourceScan, FirmwareVersionFromTheDataFile) {
         EXPECT_EQ(source.firmwareVersion(), c.version);
     }
     EXPECT_EQ(FirmwareVersionOfDataFile("/nonexistent/x.ADA"), "");
+}
+
+} // namespace
+} // namespace kirvano
+
+namespace kirvano {
+namespace {
+
+// A FAT volume simulated: a file is hidden when its name contains "HIDE".
+int FakeGet(int fd, unsigned* attributes) {
+    char link[4096];
+    const std::string proc = "/proc/self/fd/" + std::to_string(fd);
+    const ssize_t n = ::readlink(proc.c_str(), link, sizeof link - 1);
+    if (n < 0)
+        return EBADF;
+    link[n] = 0;
+    *attributes = std::string(link).find("HIDE") != std::string::npos ? kFatHidden : 0x20;
+    return 0;
+}
+int FakeSet(int, unsigned) {
+    return 0;
+}
+
+TEST(SourceScan, FatHiddenEntriesAreLeftOut) {
+    TempDir dir;
+    const std::string folder = dir.file("clips");
+    AddMovie(folder, NameAt("A__", 0, 1));
+    AddMovie(folder, NameAt("A__", 60, 2));
+    fs::create_directories(folder + "/HIDE-folder");
+    testing::WriteAll(folder + "/notes-HIDE.txt", "x");
+    const std::string retired = NameAt("A__", 120, 3);
+    AddMovie(folder, retired);
+    fs::rename(folder + "/" + retired, folder + "/HIDE" + retired);
+
+    const FatAttributeCalls fake{FakeGet, FakeSet};
+    SetFatAttributeCallsForTests(&fake);
+    TreatEveryVolumeAsFatForTests(true);
+    ResetListingCounters();
+    const FolderListing listing = ListFolder(folder);
+    const ListingCounters counters = ListingCountersSnapshot();
+    TreatEveryVolumeAsFatForTests(false);
+    SetFatAttributeCallsForTests(nullptr);
+
+    ASSERT_TRUE(listing.ok);
+    std::vector<std::string> names;
+    for (const FolderEntry& e : listing.entries)
+        names.push_back(e.name);
+    std::sort(names.begin(), names.end());
+    const std::vector<std::string> expected{NameAt("A__", 0, 1), NameAt("A__", 60, 2)};
+    EXPECT_EQ(names, expected);
+    EXPECT_EQ(counters.attributeQueries, 5u);
+    // Not a FAT volume: nothing is asked.
+    ResetListingCounters();
+    EXPECT_EQ(ListFolder(folder).entries.size(), 5u);
+    EXPECT_EQ(ListingCountersSnapshot().attributeQueries, 0u);
 }
 
 } // namespace
