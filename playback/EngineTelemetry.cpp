@@ -1,22 +1,29 @@
 #include "playback/EngineTelemetry.h"
 
-#include <cstdio>
-#include <cstring>
+#include "container/MappedFile.h"
+#include "container/Scanners.h"
+
+#include <cmath>
 
 namespace kirvano {
 
 bool IsMovieForPlayback(const std::string& path) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file)
-        return false;
-    char head[260];
-    const std::size_t n = std::fread(head, 1, sizeof head, file);
-    std::fclose(file);
-    return n == sizeof head && std::memcmp(head + 4, "ftyp", 4) == 0;
+    return IsMovieFile(path);
 }
 
-std::optional<MovieTimingForPlayback> ReadTimingForPlayback(EngineTelemetry&, const std::string&) {
-    return std::nullopt;
+std::optional<MovieTimingForPlayback> ReadTimingForPlayback(EngineTelemetry& telemetry,
+                                                            const std::string& path) {
+    MappedFile& reader = telemetry.timingFile;
+    const Result<MovieTiming> timing = ReadMovieTiming(reader, path);
+    // Opening a movie discards what was published for the previous one.
+    reader.Reset();
+    telemetry.ResetPublished();
+    if (!timing)
+        return std::nullopt;
+    const float ms = timing->frame_duration_ms;
+    if (!std::isfinite(ms) || !(ms > 0.0f))
+        return std::nullopt;
+    return MovieTimingForPlayback{timing->duration_s, ms};
 }
 
 } // namespace kirvano

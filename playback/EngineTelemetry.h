@@ -2,6 +2,8 @@
 // timing read for an open and the three telemetry readers with loading for playback.
 #pragma once
 
+#include "container/MappedFile.h"
+
 #include <optional>
 #include <string>
 
@@ -17,7 +19,9 @@ bool IsMovieForPlayback(const std::string& path);
 
 // The published, loading and cache readers of one engine.
 struct EngineTelemetry {
+    MappedFile timingFile;
     std::string currentMovie;
+    void ResetPublished() {}
 };
 
 // Reads the movie's own timing (through the published reader, which is reset afterwards);

@@ -64,7 +64,8 @@ bool PlaybackEngine::Shutdown() {
     Close();
     EngineLock cache(cacheLock_);
     EngineLock lock(fileLock_);
-    *telemetry_ = EngineTelemetry{};
+    telemetry_->timingFile.Reset();
+    telemetry_->ResetPublished();
     return true;
 }
 

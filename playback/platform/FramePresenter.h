@@ -1,0 +1,57 @@
+// The video output of one engine: the last decoded frame, the destination rectangle the
+// engine computed, the mirror flag and the text overlay. Frames arrive on streaming
+// threads; the video window paints on the UI thread.
+#pragma once
+
+#include "playback/PlaybackTypes.h"
+
+#include <QImage>
+
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+
+class QPainter;
+class QRect;
+
+namespace kirvano {
+
+class FramePresenter {
+public:
+    // Stores a frame; called on a streaming thread.
+    void SetFrame(QImage frame, std::int64_t number);
+    void SetDestination(const ViewRect& rect, bool mirror);
+    ViewRect destination() const;
+    bool mirror() const;
+    bool HasPicture() const;
+    QImage Frame() const;
+    std::int64_t FrameNumber() const;
+    void ClearFrame();
+
+    // The 300 x 120 overlay: green text on black with word wrap; black is transparent.
+    void ShowOverlayText(const std::string& text, const std::string& fontFace);
+    void HideOverlayText();
+    QImage Overlay() const;
+
+    // Black where the picture is not, the picture in the destination rectangle (flipped
+    // when mirrored), the overlay at the top left at its own pixel size.
+    void Paint(QPainter& painter, const QRect& client) const;
+
+    // Called whenever a new frame is stored (any thread).
+    void SetRepaintCallback(std::function<void()> callback);
+
+private:
+    mutable std::mutex mutex_;
+    QImage frame_;
+    std::int64_t number_ = -1;
+    ViewRect destination_;
+    bool mirror_ = false;
+    QImage overlay_;
+    std::function<void()> repaint_;
+};
+
+// The overlay surface for a text, as the engine draws it (opaque, black background).
+QImage RenderOverlayText(const std::string& text, const std::string& fontFace);
+
+} // namespace kirvano

@@ -1,0 +1,674 @@
+#include "playback/platform/GstPipeline.h"
+
+#include "config/SafeFile.h"
+#include "ui/UiText.h"
+
+#include <QBuffer>
+#include <QByteArray>
+
+#include <gst/app/gstappsink.h>
+#include <gst/gst.h>
+#include <gst/video/video.h>
+
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <condition_variable>
+#include <deque>
+#include <future>
+#include <mutex>
+#include <thread>
+
+namespace kirvano {
+namespace {
+
+std::atomic<bool> gHardwareDecoding{false};
+
+constexpr guint kPlayFlagText = 0x4;
+constexpr guint kPlayFlagForceSwDecoders = 0x1000;
+constexpr GstClockTime kStartLead = 50 * GST_MSECOND;
+constexpr int kWaitMs = 5000;
+constexpr const char* kNoAnswer = "the media pipeline did not answer";
+
+void EnsureGstreamer() {
+    static std::once_flag once;
+    std::call_once(once, [] { gst_init(nullptr, nullptr); });
+}
+
+// One clock for every pipeline, and one base time for engines started together: the
+// first start picks a moment slightly ahead, a start before that moment joins it.
+class SharedClock {
+public:
+    static SharedClock& Get() {
+        static SharedClock clock;
+        return clock;
+    }
+    GstClock* clock() const { return clock_; }
+    GstClockTime Now() const { return gst_clock_get_time(clock_); }
+    GstClockTime StartTime() {
+        std::lock_guard lock(mutex_);
+        const GstClockTime now = Now();
+        if (pending_ == GST_CLOCK_TIME_NONE || pending_ < now + 10 * GST_MSECOND)
+            pending_ = now + kStartLead;
+        return pending_;
+    }
+
+private:
+    SharedClock() : clock_(gst_system_clock_obtain()) {}
+    GstClock* clock_;
+    std::mutex mutex_;
+    GstClockTime pending_ = GST_CLOCK_TIME_NONE;
+};
+
+enum class BusKind { AsyncDone, Error, Eos, StepDone };
+struct BusNote {
+    BusKind kind;
+    std::string text;
+    guint32 seqnum = 0;
+};
+
+std::string ErrorText(GstMessage* message) {
+    GError* error = nullptr;
+    gchar* debug = nullptr;
+    gst_message_parse_error(message, &error, &debug);
+    std::string text = error ? error->message : "unknown error";
+    const bool missingCodec =
+        error && (g_error_matches(error, GST_CORE_ERROR, GST_CORE_ERROR_MISSING_PLUGIN) ||
+                  g_error_matches(error, GST_STREAM_ERROR, GST_STREAM_ERROR_CODEC_NOT_FOUND));
+    if (missingCodec && !UiText(114).empty())
+        text = UiText(114);
+    if (error)
+        g_error_free(error);
+    g_free(debug);
+    return text;
+}
+
+class GstEnginePipeline : public MediaPipeline {
+public:
+    GstEnginePipeline() { EnsureGstreamer(); }
+    ~GstEnginePipeline() override { Close(kWaitMs); }
+
+    Status Open(const std::string& path, EngineWindow* window) override;
+    void Close(int timeoutMs) override;
+    float DetectedFrameDuration() override { return detectedMs_; }
+    void SetFrameDuration(float ms) override {
+        if (ms > 0.0f)
+            frameNs_ = static_cast<double>(ms) * 1e6;
+    }
+    std::int64_t Duration() override { return durationNs_ / 100; }
+    VideoSize NativeSize() override { return size_; }
+    bool CanPlayBackwards() override;
+    bool Start() override;
+    bool Pause() override;
+    bool Seek(std::int64_t mediaTime, bool playing) override;
+    std::int64_t Position() override;
+    bool SetRate(double rate, bool thinning) override;
+    void SetVolume(double volume) override {
+        if (playbin_)
+            g_object_set(playbin_, "volume", volume, nullptr);
+    }
+    void SetDisplay(const ViewRect& destination, bool mirror) override {
+        presenter_.SetDestination(destination, mirror);
+        RequestRepaint();
+    }
+    bool HasPicture() override { return presenter_.HasPicture(); }
+    bool Repaint() override {
+        RequestRepaint();
+        return presenter_.HasPicture();
+    }
+    bool ShowOverlayText(const std::string& text, const std::string& face) override {
+        presenter_.ShowOverlayText(text, face);
+        RequestRepaint();
+        return true;
+    }
+    void HideOverlayText() override {
+        presenter_.HideOverlayText();
+        RequestRepaint();
+    }
+    bool SaveSnapshot(const std::string& jpegPath) override;
+    void SetEventHandler(std::function<void(PipelineEvent)> handler) override {
+        handler_ = std::move(handler);
+    }
+
+    FramePresenter& presenter() { return presenter_; }
+
+private:
+    static GstFlowReturn OnPreroll(GstAppSink* sink, gpointer self);
+    static GstFlowReturn OnSample(GstAppSink* sink, gpointer self);
+    static GstBusSyncReply OnBusMessage(GstBus* bus, GstMessage* message, gpointer self);
+    void TakeSample(GstSample* sample);
+    void Note(BusKind kind, std::string text = {}, guint32 seqnum = 0);
+    // Waits for a note of that kind (with that sequence number unless 0) or an error;
+    // false on error or timeout.
+    bool WaitFor(BusKind kind, int timeoutMs, std::string* error = nullptr, guint32 seqnum = 0);
+    void ClearNotes();
+    Status Build(const std::string& uri, bool withAudio);
+    void Teardown(int timeoutMs);
+    // True when the pipeline answered; frameShown tells whether a frame came with it.
+    bool SeekTo(double rate, GstClockTime positionNs, bool thinning, bool* frameShown = nullptr);
+    GstClockTime ShownTimeNs() const;
+    void RequestRepaint() {
+        if (window_)
+            window_->RequestRepaint();
+    }
+
+    GstElement* playbin_ = nullptr;
+    GstElement* appsink_ = nullptr;
+    EngineWindow* window_ = nullptr;
+    FramePresenter presenter_;
+    std::function<void(PipelineEvent)> handler_;
+    std::string path_;
+
+    std::mutex notesMutex_;
+    std::condition_variable notesChanged_;
+    std::deque<BusNote> notes_;
+
+    std::atomic<std::int64_t> frames_{0}; // frames delivered so far
+    std::atomic<bool> playing_{false};
+    std::atomic<bool> closing_{false};
+    double frameNs_ = 0.0;
+    float detectedMs_ = 0.0f;
+    gint64 durationNs_ = 0;
+    VideoSize size_;
+    double rate_ = 1.0;
+    bool thinning_ = false;
+    GstClockTime pausedRunning_ = 0;
+
+    std::shared_future<bool> reverseTrial_;
+    std::shared_ptr<std::atomic<bool>> trialCancel_ = std::make_shared<std::atomic<bool>>(false);
+};
+
+GstFlowReturn GstEnginePipeline::OnPreroll(GstAppSink* sink, gpointer self) {
+    GstSample* sample = gst_app_sink_pull_preroll(sink);
+    if (sample) {
+        static_cast<GstEnginePipeline*>(self)->TakeSample(sample);
+        gst_sample_unref(sample);
+    }
+    return GST_FLOW_OK;
+}
+
+GstFlowReturn GstEnginePipeline::OnSample(GstAppSink* sink, gpointer self) {
+    GstSample* sample = gst_app_sink_pull_sample(sink);
+    if (sample) {
+        static_cast<GstEnginePipeline*>(self)->TakeSample(sample);
+        gst_sample_unref(sample);
+    }
+    return GST_FLOW_OK;
+}
+
+void GstEnginePipeline::TakeSample(GstSample* sample) {
+    GstBuffer* buffer = gst_sample_get_buffer(sample);
+    GstCaps* caps = gst_sample_get_caps(sample);
+    const GstSegment* segment = gst_sample_get_segment(sample);
+    if (!buffer || !caps)
+        return;
+    GstVideoInfo info;
+    if (!gst_video_info_from_caps(&info, caps))
+        return;
+    GstVideoFrame frame;
+    if (!gst_video_frame_map(&frame, &info, buffer, GST_MAP_READ))
+        return;
+    const int width = GST_VIDEO_FRAME_WIDTH(&frame);
+    const int height = GST_VIDEO_FRAME_HEIGHT(&frame);
+    // A deep copy: the buffer goes back to the decoder.
+    QImage image = QImage(static_cast<const uchar*>(GST_VIDEO_FRAME_PLANE_DATA(&frame, 0)), width,
+                          height, GST_VIDEO_FRAME_PLANE_STRIDE(&frame, 0), QImage::Format_RGB32)
+                       .copy();
+    gst_video_frame_unmap(&frame);
+
+    std::int64_t number = 0;
+    const GstClockTime pts = GST_BUFFER_PTS(buffer);
+    const double fd = frameNs_ > 0 ? frameNs_ : 1e9 / 30.0;
+    if (segment && GST_CLOCK_TIME_IS_VALID(pts)) {
+        double streamNs =
+            static_cast<double>(gst_segment_to_stream_time(segment, GST_FORMAT_TIME, pts));
+        // The first buffer after a seek is clipped to the segment start, so number it
+        // from its end.
+        const GstClockTime duration = GST_BUFFER_DURATION(buffer);
+        if (pts == segment->start && GST_CLOCK_TIME_IS_VALID(duration)) {
+            streamNs = static_cast<double>(
+                           gst_segment_to_stream_time(segment, GST_FORMAT_TIME, pts + duration)) -
+                       fd;
+        }
+        number = std::llround(streamNs / fd);
+        if (number < 0)
+            number = 0;
+    }
+    presenter_.SetFrame(std::move(image), number);
+    ++frames_;
+}
+
+GstBusSyncReply GstEnginePipeline::OnBusMessage(GstBus*, GstMessage* message, gpointer data) {
+    auto* self = static_cast<GstEnginePipeline*>(data);
+    switch (GST_MESSAGE_TYPE(message)) {
+    case GST_MESSAGE_ASYNC_DONE:
+        self->Note(BusKind::AsyncDone, {}, gst_message_get_seqnum(message));
+        break;
+    case GST_MESSAGE_STEP_DONE:
+        self->Note(BusKind::StepDone, {}, gst_message_get_seqnum(message));
+        break;
+    case GST_MESSAGE_ERROR: {
+        const std::string text = ErrorText(message);
+        self->Note(BusKind::Error, text);
+        if (self->playing_ && !self->closing_ && self->handler_)
+            self->handler_(PipelineEvent::Failed);
+        break;
+    }
+    case GST_MESSAGE_EOS:
+        self->Note(BusKind::Eos);
+        if (!self->closing_ && self->handler_) {
+            // Let the last frame stay on screen a moment before the owner moves on.
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            self->handler_(PipelineEvent::Ended);
+        }
+        break;
+    default:
+        break;
+    }
+    return GST_BUS_DROP;
+}
+
+void GstEnginePipeline::Note(BusKind kind, std::string text, guint32 seqnum) {
+    {
+        std::lock_guard lock(notesMutex_);
+        notes_.push_back({kind, std::move(text), seqnum});
+    }
+    notesChanged_.notify_all();
+}
+
+void GstEnginePipeline::ClearNotes() {
+    std::lock_guard lock(notesMutex_);
+    notes_.clear();
+}
+
+bool GstEnginePipeline::WaitFor(BusKind kind, int timeoutMs, std::string* error, guint32 seqnum) {
+    std::unique_lock lock(notesMutex_);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        while (!notes_.empty()) {
+            BusNote note = std::move(notes_.front());
+            notes_.pop_front();
+            if (note.kind == kind && (seqnum == 0 || note.seqnum == seqnum))
+                return true;
+            if (note.kind == BusKind::Error) {
+                if (error)
+                    *error = note.text;
+                return false;
+            }
+        }
+        if (notesChanged_.wait_until(lock, deadline) == std::cv_status::timeout && notes_.empty()) {
+            if (error)
+                *error = kNoAnswer;
+            return false;
+        }
+    }
+}
+
+Status GstEnginePipeline::Build(const std::string& uri, bool withAudio) {
+    playbin_ = gst_element_factory_make("playbin", nullptr);
+    appsink_ = gst_element_factory_make("appsink", nullptr);
+    if (!playbin_ || !appsink_) {
+        if (playbin_)
+            gst_object_unref(playbin_);
+        if (appsink_)
+            gst_object_unref(appsink_);
+        playbin_ = appsink_ = nullptr;
+        return Failure("GStreamer's playbin or appsink is missing");
+    }
+    GstCaps* caps = gst_caps_from_string("video/x-raw,format=BGRx");
+    g_object_set(appsink_, "caps", caps, "max-buffers", 1u, "drop", TRUE, "sync", TRUE,
+                 "enable-last-sample", FALSE, nullptr);
+    gst_caps_unref(caps);
+    GstAppSinkCallbacks callbacks{};
+    callbacks.new_preroll = &GstEnginePipeline::OnPreroll;
+    callbacks.new_sample = &GstEnginePipeline::OnSample;
+    gst_app_sink_set_callbacks(GST_APP_SINK(appsink_), &callbacks, this, nullptr);
+
+    guint flags = 0;
+    g_object_get(playbin_, "flags", &flags, nullptr);
+    flags &= ~kPlayFlagText;
+    if (!gHardwareDecoding)
+        flags |= kPlayFlagForceSwDecoders;
+    else
+        flags &= ~kPlayFlagForceSwDecoders;
+    GstElement* audio = gst_element_factory_make(withAudio ? "autoaudiosink" : "fakesink", nullptr);
+    g_object_set(playbin_, "uri", uri.c_str(), "video-sink", appsink_, "flags", flags, nullptr);
+    if (audio)
+        g_object_set(playbin_, "audio-sink", audio, nullptr);
+
+    gst_pipeline_use_clock(GST_PIPELINE(playbin_), SharedClock::Get().clock());
+    gst_element_set_start_time(playbin_, GST_CLOCK_TIME_NONE);
+    GstBus* bus = gst_element_get_bus(playbin_);
+    gst_bus_set_sync_handler(bus, &GstEnginePipeline::OnBusMessage, this, nullptr);
+    gst_object_unref(bus);
+    return Success();
+}
+
+Status GstEnginePipeline::Open(const std::string& path, EngineWindow* window) {
+    Close(kWaitMs);
+    closing_ = false;
+    window_ = window;
+    path_ = path;
+    presenter_.SetRepaintCallback([this] { RequestRepaint(); });
+    gchar* uri = gst_filename_to_uri(path.c_str(), nullptr);
+    if (!uri)
+        return Failure("cannot address the file");
+    const std::string uriText = uri;
+    g_free(uri);
+
+    std::string error;
+    for (bool withAudio : {true, false}) {
+        ClearNotes();
+        frames_ = 0;
+        const Status built = Build(uriText, withAudio);
+        if (!built)
+            return built;
+        gst_element_set_base_time(playbin_, SharedClock::Get().Now());
+        const GstStateChangeReturn change = gst_element_set_state(playbin_, GST_STATE_PAUSED);
+        bool ok = change != GST_STATE_CHANGE_FAILURE;
+        bool timedOut = false;
+        if (ok && change == GST_STATE_CHANGE_ASYNC) {
+            ok = WaitFor(BusKind::AsyncDone, kWaitMs, &error);
+            timedOut = !ok && error == kNoAnswer;
+        }
+        if (ok)
+            break;
+        if (timedOut) {
+            Teardown(kWaitMs);
+            return Failure(error);
+        }
+        if (error.empty())
+            error = "the media pipeline refused the file";
+        // Without a usable sound output, build again without sound; playbin forgets its
+        // file after a failed state change, so it is built from the start.
+        Teardown(kWaitMs);
+        if (!withAudio)
+            return Failure(error);
+    }
+    if (frames_ == 0) {
+        // A missing decoder prerolls without video.
+        Teardown(kWaitMs);
+        return Failure(!UiText(114).empty() ? UiText(114) : "no video stream");
+    }
+    gint64 duration = 0;
+    if (gst_element_query_duration(playbin_, GST_FORMAT_TIME, &duration))
+        durationNs_ = duration;
+    GstPad* pad = gst_element_get_static_pad(appsink_, "sink");
+    if (pad) {
+        if (GstCaps* caps = gst_pad_get_current_caps(pad)) {
+            GstVideoInfo info;
+            if (gst_video_info_from_caps(&info, caps)) {
+                size_ = {GST_VIDEO_INFO_WIDTH(&info), GST_VIDEO_INFO_HEIGHT(&info)};
+                if (GST_VIDEO_INFO_FPS_N(&info) > 0 && GST_VIDEO_INFO_FPS_D(&info) > 0)
+                    detectedMs_ = static_cast<float>(1000.0 * GST_VIDEO_INFO_FPS_D(&info) /
+                                                     GST_VIDEO_INFO_FPS_N(&info));
+            }
+            gst_caps_unref(caps);
+        }
+        gst_object_unref(pad);
+    }
+    if (frameNs_ <= 0 && detectedMs_ > 0)
+        frameNs_ = detectedMs_ * 1e6;
+    pausedRunning_ = 0;
+    rate_ = 1.0;
+
+    // Whether the file plays backwards is found out on a pipeline of its own.
+    auto cancel = std::make_shared<std::atomic<bool>>(false);
+    trialCancel_ = cancel;
+    const std::string trialUri = uriText;
+    const gint64 trialDuration = durationNs_;
+    reverseTrial_ =
+        std::async(std::launch::async, [trialUri, trialDuration, cancel] {
+            GstElement* bin = gst_element_factory_make("playbin", nullptr);
+            if (!bin)
+                return false;
+            GstElement* vsink = gst_element_factory_make("fakesink", nullptr);
+            GstElement* asink = gst_element_factory_make("fakesink", nullptr);
+            g_object_set(vsink, "sync", FALSE, nullptr);
+            guint flags = 0;
+            g_object_get(bin, "flags", &flags, nullptr);
+            flags = (flags | kPlayFlagForceSwDecoders) & ~(kPlayFlagText | 0x2u);
+            g_object_set(bin, "uri", trialUri.c_str(), "video-sink", vsink, "audio-sink", asink,
+                         "flags", flags, nullptr);
+            bool ok = false;
+            GstBus* bus = gst_element_get_bus(bin);
+            auto waitAsync = [&](int ms) {
+                GstMessage* m = gst_bus_timed_pop_filtered(
+                    bus, ms * GST_MSECOND,
+                    static_cast<GstMessageType>(GST_MESSAGE_ASYNC_DONE | GST_MESSAGE_ERROR));
+                const bool done = m && GST_MESSAGE_TYPE(m) == GST_MESSAGE_ASYNC_DONE;
+                if (m)
+                    gst_message_unref(m);
+                return done;
+            };
+            if (gst_element_set_state(bin, GST_STATE_PAUSED) != GST_STATE_CHANGE_FAILURE &&
+                waitAsync(3000) && !*cancel) {
+                const gint64 stop = trialDuration > 0 ? trialDuration : GST_SECOND;
+                const gint64 start = stop > GST_SECOND ? stop - GST_SECOND : 0;
+                if (gst_element_seek(
+                        bin, -1.0, GST_FORMAT_TIME,
+                        static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
+                        GST_SEEK_TYPE_SET, start, GST_SEEK_TYPE_SET, stop) &&
+                    waitAsync(1500)) {
+                    GstSample* s = nullptr;
+                    g_object_get(vsink, "last-sample", &s, nullptr);
+                    ok = s != nullptr;
+                    if (s)
+                        gst_sample_unref(s);
+                }
+            }
+            gst_element_set_state(bin, GST_STATE_NULL);
+            gst_object_unref(bus);
+            gst_object_unref(bin);
+            return ok;
+        }).share();
+    return Success();
+}
+
+void GstEnginePipeline::Teardown(int timeoutMs) {
+    if (!playbin_)
+        return;
+    closing_ = true;
+    playing_ = false;
+    GstElement* bin = playbin_;
+    // Cut the callbacks first: a pipeline that does not stop in time must not reach this
+    // object any more.
+    GstAppSinkCallbacks none{};
+    gst_app_sink_set_callbacks(GST_APP_SINK(appsink_), &none, nullptr, nullptr);
+    GstBus* ownBus = gst_element_get_bus(bin);
+    gst_bus_set_sync_handler(ownBus, nullptr, nullptr, nullptr);
+    gst_object_unref(ownBus);
+    playbin_ = nullptr;
+    appsink_ = nullptr;
+    // Going to NULL joins the streaming threads; it gets a bounded time so that a stuck
+    // device cannot hang the viewer.
+    auto done = std::make_shared<std::promise<void>>();
+    std::future<void> finished = done->get_future();
+    std::thread([bin, done] {
+        gst_element_set_state(bin, GST_STATE_NULL);
+        gst_object_unref(bin);
+        done->set_value();
+    }).detach();
+    if (finished.wait_for(std::chrono::milliseconds(timeoutMs)) != std::future_status::ready) {
+        GST_WARNING("pipeline did not stop in time");
+    }
+}
+
+void GstEnginePipeline::Close(int timeoutMs) {
+    if (trialCancel_)
+        *trialCancel_ = true;
+    Teardown(timeoutMs);
+    if (reverseTrial_.valid())
+        reverseTrial_.wait_for(std::chrono::milliseconds(timeoutMs));
+    presenter_.ClearFrame();
+    presenter_.HideOverlayText();
+    presenter_.SetRepaintCallback(nullptr);
+    window_ = nullptr;
+}
+
+bool GstEnginePipeline::CanPlayBackwards() {
+    if (!reverseTrial_.valid())
+        return false;
+    if (reverseTrial_.wait_for(std::chrono::milliseconds(kWaitMs)) != std::future_status::ready)
+        return false;
+    return reverseTrial_.get();
+}
+
+GstClockTime GstEnginePipeline::ShownTimeNs() const {
+    const std::int64_t n = presenter_.FrameNumber();
+    if (n < 0 || frameNs_ <= 0)
+        return 0;
+    return static_cast<GstClockTime>((static_cast<double>(n) + 0.5) * frameNs_);
+}
+
+std::int64_t GstEnginePipeline::Position() {
+    if (!playbin_ || presenter_.FrameNumber() < 0)
+        return 0;
+    return static_cast<std::int64_t>(ShownTimeNs() / 100);
+}
+
+bool GstEnginePipeline::SeekTo(double rate, GstClockTime positionNs, bool thinning,
+                               bool* frameShown) {
+    if (durationNs_ > 0 && positionNs >= static_cast<GstClockTime>(durationNs_))
+        positionNs =
+            durationNs_ > frameNs_ / 2 ? durationNs_ - static_cast<gint64>(frameNs_ / 2) : 0;
+    // Backwards from inside the first frame: keep the whole first frame in the segment,
+    // an empty segment shows nothing at all.
+    if (rate < 0 && frameNs_ > 0 && positionNs < static_cast<GstClockTime>(frameNs_))
+        positionNs = static_cast<GstClockTime>(frameNs_);
+    int flags = GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE;
+    if (thinning)
+        flags |= GST_SEEK_FLAG_TRICKMODE | GST_SEEK_FLAG_TRICKMODE_NO_AUDIO;
+    ClearNotes();
+    GstEvent* seek =
+        rate > 0 ? gst_event_new_seek(rate, GST_FORMAT_TIME, static_cast<GstSeekFlags>(flags),
+                                      GST_SEEK_TYPE_SET, positionNs, GST_SEEK_TYPE_NONE, 0)
+                 : gst_event_new_seek(rate, GST_FORMAT_TIME, static_cast<GstSeekFlags>(flags),
+                                      GST_SEEK_TYPE_SET, 0, GST_SEEK_TYPE_SET, positionNs);
+    const std::int64_t before = frames_;
+    if (!gst_element_send_event(playbin_, seek))
+        return false;
+    pausedRunning_ = 0;
+    if (!WaitFor(BusKind::AsyncDone, kWaitMs))
+        return false;
+    // A late answer to an earlier step can end the wait early; the frame after the flush
+    // is the one this seek shows.
+    for (int i = 0; i < 2000 && frames_ == before; ++i)
+        std::this_thread::sleep_for(std::chrono::microseconds(500));
+    if (frameShown)
+        *frameShown = frames_ != before;
+    return true;
+}
+
+bool GstEnginePipeline::Pause() {
+    if (!playbin_)
+        return false;
+    if (playing_) {
+        const GstClockTime now = SharedClock::Get().Now();
+        const GstClockTime base = gst_element_get_base_time(playbin_);
+        pausedRunning_ = now > base ? now - base : 0;
+    }
+    playing_ = false;
+    ClearNotes();
+    const GstStateChangeReturn change = gst_element_set_state(playbin_, GST_STATE_PAUSED);
+    if (change == GST_STATE_CHANGE_FAILURE)
+        return false;
+    if (change == GST_STATE_CHANGE_ASYNC)
+        WaitFor(BusKind::AsyncDone, 1000);
+    return true;
+}
+
+bool GstEnginePipeline::Start() {
+    if (!playbin_)
+        return false;
+    if (playing_)
+        return true;
+    const GstClockTime start = SharedClock::Get().StartTime();
+    gst_element_set_base_time(playbin_, start - pausedRunning_);
+    playing_ = true;
+    return gst_element_set_state(playbin_, GST_STATE_PLAYING) != GST_STATE_CHANGE_FAILURE;
+}
+
+bool GstEnginePipeline::Seek(std::int64_t mediaTime, bool playing) {
+    if (!playbin_ || mediaTime < 0)
+        return false;
+    const bool wasPlaying = playing_;
+    if (wasPlaying && !Pause())
+        return false;
+    // Aim at the middle of the frame: at its start, files with B-frames and an edit list
+    // can show the frame before.
+    const GstClockTime target =
+        static_cast<GstClockTime>(mediaTime) * 100 + static_cast<GstClockTime>(frameNs_ / 2);
+    const std::int64_t wanted = frameNs_ > 0 ? static_cast<std::int64_t>(target / frameNs_) : -1;
+    const std::int64_t shown = presenter_.FrameNumber();
+    bool ok = false;
+    if (!playing && rate_ == 1.0 && shown >= 0 && wanted == shown + 1) {
+        // The next frame: one step is far cheaper than a seek.
+        const std::int64_t before = frames_;
+        ClearNotes();
+        GstEvent* step = gst_event_new_step(GST_FORMAT_BUFFERS, 1, 1.0, TRUE, FALSE);
+        const guint32 seqnum = gst_event_get_seqnum(step);
+        if (gst_element_send_event(playbin_, step) &&
+            WaitFor(BusKind::StepDone, 1000, nullptr, seqnum)) {
+            for (int i = 0; i < 400 && frames_ == before; ++i)
+                std::this_thread::sleep_for(std::chrono::microseconds(500));
+            ok = frames_ != before && presenter_.FrameNumber() == wanted;
+        }
+    }
+    if (!ok) {
+        bool shownNow = false;
+        ok = SeekTo(rate_, target, thinning_, &shownNow) && shownNow;
+    }
+    if (playing)
+        return Start() && ok;
+    return ok;
+}
+
+bool GstEnginePipeline::SetRate(double rate, bool thinning) {
+    if (!playbin_ || rate == 0.0)
+        return false;
+    if (rate == rate_ && thinning == thinning_)
+        return true;
+    const bool wasPlaying = playing_;
+    if (wasPlaying && !Pause())
+        return false;
+    rate_ = rate;
+    thinning_ = thinning;
+    const bool ok = SeekTo(rate_, ShownTimeNs(), thinning_);
+    if (wasPlaying)
+        return Start() && ok;
+    return ok;
+}
+
+bool GstEnginePipeline::SaveSnapshot(const std::string& jpegPath) {
+    const QImage frame = presenter_.Frame();
+    if (frame.isNull())
+        return false;
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!frame.save(&buffer, "JPG", 95))
+        return false;
+    return WriteFileAtomically(jpegPath, std::string_view(bytes.constData(), bytes.size())).ok();
+}
+
+} // namespace
+
+void SetHardwareDecoding(bool on) {
+    gHardwareDecoding = on;
+}
+
+bool HardwareDecoding() {
+    return gHardwareDecoding;
+}
+
+PipelineFactory GstPipelineFactory() {
+    return [] { return std::unique_ptr<MediaPipeline>(new GstEnginePipeline()); };
+}
+
+FramePresenter* PresenterOf(MediaPipeline* pipeline) {
+    auto* gst = dynamic_cast<GstEnginePipeline*>(pipeline);
+    return gst ? &gst->presenter() : nullptr;
+}
+
+} // namespace kirvano

@@ -1,0 +1,23 @@
+// The media pipeline of one engine on GStreamer: playbin with an appsink that hands BGRx
+// frames to the presenter. Every pipeline of the process runs on one clock, and engines
+// that start together share a base time, so front and rear stay in step.
+#pragma once
+
+#include "playback/MediaPipeline.h"
+#include "playback/platform/FramePresenter.h"
+
+#include <memory>
+
+namespace kirvano {
+
+// Hardware decoders are used only when switched on ("HW" = "on"); software otherwise.
+void SetHardwareDecoding(bool on);
+bool HardwareDecoding();
+
+// Creates GStreamer pipelines for the engines.
+PipelineFactory GstPipelineFactory();
+
+// The presenter of a pipeline made by GstPipelineFactory, or null for any other pipeline.
+FramePresenter* PresenterOf(MediaPipeline* pipeline);
+
+} // namespace kirvano

@@ -1,0 +1,281 @@
+// The engine on the GStreamer pipeline with generated movies: frame-exact seeks and
+// steps, rates, reverse play, the end message, snapshots and two engines in step.
+#include "playback/platform/GstPipeline.h"
+#include "playback/EngineBroadcast.h"
+#include "playback/PlaybackEngine.h"
+
+#include "FakePipeline.h"
+#include "TestMovies.h"
+#include "support/TempDir.h"
+
+#include <QImage>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <random>
+#include <thread>
+
+namespace kirvano {
+namespace {
+
+using testing::FakeWindow;
+using testing::MakeNumberedMovie;
+using testing::MovieSpec;
+using testing::ReadFrameCode;
+
+// Movies are made once for the whole program.
+class Movies : public ::testing::Environment {
+public:
+    static kirvano::testing::TempDir* dir;
+    static std::string b1080, p720, small, rear15, smallRear;
+    void SetUp() override {
+        dir = new kirvano::testing::TempDir;
+        b1080 = dir->file("AGS-220801-123456-000123F.MOV");
+        p720 = dir->file("AGS-220801-123456-000123R.MOV");
+        small = dir->file("small.MOV");
+        rear15 = dir->file("rear15.MOV");
+        smallRear = dir->file("small-rear.MOV");
+        ASSERT_TRUE(MakeNumberedMovie(b1080, {1920, 1080, "30000/1001", 3.0, true, true}));
+        // The recorder's rear camera runs at 28 frames a second.
+        ASSERT_TRUE(MakeNumberedMovie(p720, {1280, 720, "28", 3.0, false, false}));
+        ASSERT_TRUE(MakeNumberedMovie(small, {320, 240, "30000/1001", 2.0, true, true}));
+        ASSERT_TRUE(MakeNumberedMovie(rear15, {320, 240, "15", 2.0, false, false}));
+        ASSERT_TRUE(MakeNumberedMovie(smallRear, {320, 240, "28", 3.0, false, false}));
+    }
+    void TearDown() override { delete dir; }
+};
+kirvano::testing::TempDir* Movies::dir = nullptr;
+std::string Movies::b1080, Movies::p720, Movies::small, Movies::rear15, Movies::smallRear;
+const auto* const kMovies = ::testing::AddGlobalTestEnvironment(new Movies);
+
+struct Player {
+    explicit Player(int index = 0) : engine(index, GstPipelineFactory()) {
+        engine.Init(&window, "Noto Sans CJK JP");
+    }
+    std::optional<int> Shown() {
+        FramePresenter* p = PresenterOf(engine.pipeline());
+        return p ? ReadFrameCode(p->Frame()) : std::nullopt;
+    }
+    FakeWindow window;
+    PlaybackEngine engine;
+};
+
+void SleepMs(int ms) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+TEST(GstPipeline, PausedSeeksShowTheRequestedFrame) {
+    Player player;
+    ASSERT_TRUE(player.engine.Open(Movies::b1080)) << player.engine.lastError();
+    EXPECT_EQ(player.window.Count(WM_APP_ENGINE_READY), 1);
+    EXPECT_EQ(player.engine.GetVideoSize(), (VideoSize{1920, 1080}));
+    EXPECT_NEAR(player.engine.GetFrameDuration(), 33.3667f, 0.001f);
+    const std::int64_t count = player.engine.GetFrameCount();
+    EXPECT_GE(count, 89);
+    EXPECT_LE(count, 90);
+    EXPECT_EQ(player.Shown(), 0);
+    EXPECT_EQ(player.engine.GetPosition(), 0);
+
+    std::mt19937 random(7);
+    std::vector<std::int64_t> targets{0, count - 1};
+    for (int i = 0; i < 50; ++i)
+        targets.push_back(std::uniform_int_distribution<std::int64_t>(0, count - 1)(random));
+    for (std::int64_t n : targets) {
+        ASSERT_TRUE(player.engine.SetPosition(n)) << n;
+        EXPECT_EQ(player.Shown(), n);
+        EXPECT_EQ(player.engine.GetPosition(), n);
+    }
+    // Stepping forward shows the next frame.
+    ASSERT_TRUE(player.engine.SetPosition(40));
+    for (std::int64_t n = 41; n < 50; ++n) {
+        ASSERT_TRUE(player.engine.SetPosition(n));
+        EXPECT_EQ(player.Shown(), n);
+        EXPECT_EQ(player.engine.GetPosition(), n);
+    }
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_TRUE(player.engine.Close());
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+}
+
+// Frames shown over a while of playing.
+std::pair<std::int64_t, std::int64_t> PlayFor(Player& player, int ms) {
+    EXPECT_TRUE(player.engine.Play());
+    SleepMs(100);
+    const std::int64_t first = player.engine.GetPosition();
+    SleepMs(ms);
+    const std::int64_t last = player.engine.GetPosition();
+    EXPECT_TRUE(player.engine.Pause());
+    return {first, last};
+}
+
+TEST(GstPipeline, RatesAdvanceAsExpected) {
+    Player player;
+    ASSERT_TRUE(player.engine.Open(Movies::small)) << player.engine.lastError();
+    auto [a, b] = PlayFor(player, 1000);
+    EXPECT_NEAR(static_cast<double>(b - a), 30.0, 4.0) << "1x";
+    // The picture follows the reported position.
+    EXPECT_EQ(player.Shown(), player.engine.GetPosition());
+
+    ASSERT_TRUE(player.engine.SetPosition(0));
+    ASSERT_TRUE(player.engine.SetRate(2, 1.0));
+    std::tie(a, b) = PlayFor(player, 500);
+    EXPECT_NEAR(static_cast<double>(b - a), 30.0, 5.0) << "2x";
+
+    ASSERT_TRUE(player.engine.SetPosition(0));
+    ASSERT_TRUE(player.engine.SetRate(4, 1.0));
+    std::tie(a, b) = PlayFor(player, 250);
+    EXPECT_NEAR(static_cast<double>(b - a), 30.0, 8.0) << "4x";
+
+    ASSERT_TRUE(player.engine.SetRate(1, 1.0));
+    ASSERT_TRUE(player.engine.SetPosition(0));
+    ASSERT_TRUE(player.engine.reverseCapable()) << "a plain movie plays backwards";
+    ASSERT_TRUE(player.engine.SetRate(-2, 1.0));
+    EXPECT_EQ(player.engine.rateCode(), -2);
+}
+
+TEST(GstPipeline, ReversePlayShowsDecreasingFrames) {
+    Player player;
+    ASSERT_TRUE(player.engine.Open(Movies::small)) << player.engine.lastError();
+    ASSERT_TRUE(player.engine.reverseCapable());
+    ASSERT_TRUE(player.engine.SetPosition(50));
+    ASSERT_TRUE(player.engine.SetRate(-1, 1.0));
+    ASSERT_TRUE(player.engine.Play());
+    std::int64_t previous = player.engine.GetPosition();
+    int decreases = 0;
+    for (int i = 0; i < 20; ++i) {
+        SleepMs(50);
+        const std::int64_t now = player.engine.GetPosition();
+        EXPECT_LE(now, previous);
+        decreases += now < previous;
+        previous = now;
+    }
+    EXPECT_GE(decreases, 10);
+    EXPECT_LT(previous, 40);
+}
+
+TEST(GstPipeline, EndOfMovieIsPostedOnce) {
+    Player player;
+    ASSERT_TRUE(player.engine.Open(Movies::small)) << player.engine.lastError();
+    const std::int64_t count = player.engine.GetFrameCount();
+    ASSERT_TRUE(player.engine.SetPosition(count - 10));
+    ASSERT_TRUE(player.engine.Play());
+    for (int i = 0; i < 200 && player.window.Count(WM_APP_ENGINE_ENDED) == 0; ++i)
+        SleepMs(10);
+    SleepMs(300);
+    EXPECT_EQ(player.window.Count(WM_APP_ENGINE_ENDED), 1);
+    const std::int64_t last = player.engine.GetPosition();
+    EXPECT_GE(last, count - 1);
+    EXPECT_LE(last, count);
+    EXPECT_EQ(player.Shown(), last);
+    // After the end a seek and play work again.
+    ASSERT_TRUE(player.engine.SetPosition(3));
+    EXPECT_EQ(player.Shown(), 3);
+}
+
+TEST(GstPipeline, SnapshotIsTheShownFrameAtNativeSize) {
+    Player player;
+    ASSERT_TRUE(player.engine.Open(Movies::b1080)) << player.engine.lastError();
+    ASSERT_TRUE(player.engine.SetPosition(57));
+    const std::string jpeg = Movies::dir->file("snap.jpg");
+    ASSERT_TRUE(player.engine.SaveSnapshot(jpeg));
+    QImage image(QString::fromStdString(jpeg));
+    EXPECT_EQ(image.width(), 1920);
+    EXPECT_EQ(image.height(), 1080);
+    EXPECT_EQ(ReadFrameCode(image), 57);
+    EXPECT_FALSE(player.engine.SaveSnapshot(Movies::dir->file("no/such/folder/x.jpg")));
+}
+
+TEST(GstPipeline, FrontAndRearStayInStep) {
+    Player front(0);
+    Player rear(1);
+    EngineBroadcast both(&front.engine, &rear.engine);
+    ASSERT_TRUE(front.engine.Open(Movies::small));
+    ASSERT_TRUE(rear.engine.Open(Movies::smallRear));
+    ASSERT_TRUE(both.SetPosition(0));
+    ASSERT_TRUE(both.SetRate(1));
+    ASSERT_TRUE(both.Play());
+    int compared = 0;
+    for (int i = 0; i < 80; ++i) {
+        SleepMs(30);
+        // The rear is read between two reads of the front.
+        const std::int64_t f1 = front.engine.GetPosition();
+        const std::int64_t r = rear.engine.GetPosition();
+        const std::int64_t f2 = front.engine.GetPosition();
+        if (f2 >= 55)
+            break;
+        const float k = both.scale(1).factor;
+        EXPECT_GE(r, ScaledPosition(f1, k) - 1) << f1 << " " << r << " " << f2;
+        EXPECT_LE(r, ScaledPosition(f2, k) + 1) << f1 << " " << r << " " << f2;
+        ++compared;
+    }
+    EXPECT_GT(compared, 30);
+    ASSERT_TRUE(both.Pause());
+    ASSERT_TRUE(both.SetPosition(20));
+    EXPECT_EQ(front.Shown(), 20);
+    EXPECT_EQ(rear.Shown(), ScaledPosition(20, both.scale(1).factor));
+    EXPECT_TRUE(both.Close());
+}
+
+TEST(GstPipeline, RearAtAnotherFrameRate) {
+    Player front(0);
+    Player rear(1);
+    ASSERT_TRUE(front.engine.Open(Movies::small));
+    ASSERT_TRUE(rear.engine.Open(Movies::rear15));
+    EngineBroadcast both(&front.engine, &rear.engine);
+    EXPECT_FLOAT_EQ(both.scale(1).factor, front.engine.GetFrameDuration() / 66.666664f);
+    ASSERT_TRUE(both.SetPosition(40));
+    EXPECT_EQ(front.Shown(), 40);
+    EXPECT_EQ(rear.Shown(), ScaledPosition(40, both.scale(1).factor));
+}
+
+TEST(GstPipeline, BadFilesFailWithoutHanging) {
+    kirvano::testing::TempDir dir;
+    struct Case {
+        const char* what;
+        std::string bytes;
+    } cases[] = {
+        {"empty", ""},
+        {"not a movie", std::string(1000, 'x')},
+        {"header only", std::string("\0\0\0\x14"
+                                    "ftypqt  \0\0\0\0qt  ",
+                                    20) +
+                            std::string(300, '\0')},
+    };
+    for (const auto& c : cases) {
+        const std::string path = dir.file("bad.MOV");
+        kirvano::testing::WriteAll(path, c.bytes);
+        Player player;
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_FALSE(player.engine.Open(path)) << c.what;
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(6)) << c.what;
+        EXPECT_EQ(player.engine.state(), EngineState::Closed);
+    }
+    // A truncated movie plays up to where its data ends, then ends normally.
+    const std::string whole = kirvano::testing::ReadAll(Movies::small);
+    const std::string cut = dir.file("cut.MOV");
+    kirvano::testing::WriteAll(cut, whole.substr(0, whole.size() * 2 / 3));
+    Player player;
+    if (player.engine.Open(cut)) {
+        ASSERT_TRUE(player.engine.Play());
+        for (int i = 0; i < 400 && player.window.Count(WM_APP_ENGINE_ENDED) == 0; ++i)
+            SleepMs(10);
+        EXPECT_EQ(player.window.Count(WM_APP_ENGINE_ENDED), 1);
+        EXPECT_TRUE(player.engine.Close());
+    }
+}
+
+TEST(GstPipeline, MovieDeletedWhilePlayingKeepsTheEngineAlive) {
+    kirvano::testing::TempDir dir;
+    const std::string copy = dir.file("copy.MOV");
+    kirvano::testing::WriteAll(copy, kirvano::testing::ReadAll(Movies::small));
+    Player player;
+    ASSERT_TRUE(player.engine.Open(copy));
+    ASSERT_TRUE(player.engine.Play());
+    std::remove(copy.c_str());
+    SleepMs(300);
+    EXPECT_TRUE(player.engine.Pause());
+    EXPECT_TRUE(player.engine.Close());
+}
+
+} // namespace
+} // namespace kirvano
