@@ -89,7 +89,7 @@ Status JoinOutputFile::copyFrom(int sourceFd, std::uint64_t offset, std::uint64_
                                 const std::function<bool(std::uint64_t)>& afterWindow) {
     if (fd_ < 0)
         return Failure(failed_ ? error_ : "the output is not open");
-    bool inKernel = true;
+    bool inKernel = kernelCopy_;
     std::unique_ptr<char[]> buffer;
     std::uint64_t done = 0;
     while (done < length) {

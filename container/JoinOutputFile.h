@@ -41,6 +41,8 @@ public:
 
     // Test hook: every write and copy fails with ENOSPC once this many bytes are out.
     void failAfterForTests(std::uint64_t bytes) { failAfter_ = bytes; }
+    // Test hook: copy through the bounded buffer instead of in the kernel.
+    void usePlainCopyForTests() { kernelCopy_ = false; }
 
 private:
     Status fail(const std::string& what, int error);
@@ -49,6 +51,7 @@ private:
     int fd_ = -1;
     bool replace_ = false;
     bool failed_ = false;
+    bool kernelCopy_ = true;
     std::uint64_t written_ = 0;
     std::uint64_t failAfter_ = UINT64_MAX;
     std::string finalPath_;
