@@ -16,6 +16,7 @@
 #include <sys/stat.h>
 #include <sys/vfs.h>
 #include <unistd.h>
+#include <unordered_map>
 
 namespace kirvano {
 namespace {
@@ -43,6 +44,60 @@ bool VolumeHasHiddenAttribute(int dirFd) {
 
 } // namespace
 
+struct ScanSession::State {
+    std::unordered_map<std::string, FolderListing> listings;
+    std::unordered_map<std::string, std::int64_t> movieSizes;
+    std::unordered_map<std::string, std::uint8_t> names; // bit 0 any camera, bit 1 front
+};
+
+namespace {
+
+thread_local ScanSession::State* tSession = nullptr;
+
+FolderListing ListFolderUncached(const std::string& folder);
+
+std::uint8_t NameFlags(const std::string& name) {
+    auto compute = [&] {
+        return static_cast<std::uint8_t>((IsRecordingName(name) ? 1 : 0) |
+                                         (IsFrontRecordingName(name) ? 2 : 0));
+    };
+    if (!tSession)
+        return compute();
+    const auto [at, added] = tSession->names.try_emplace(name, 0);
+    if (added)
+        at->second = compute();
+    return at->second;
+}
+
+} // namespace
+
+ScanSession::ScanSession() : state_(std::make_unique<State>()) {}
+
+ScanSession::~ScanSession() = default;
+
+ScanSessionScope::ScanSessionScope(ScanSession* session)
+    : previous_(tSession), active_(session != nullptr) {
+    if (active_)
+        tSession = session->state_.get();
+}
+
+ScanSessionScope::~ScanSessionScope() {
+    if (active_)
+        tSession = previous_;
+}
+
+bool IsRecordingNameCached(const std::string& name) {
+    if (name.size() > 3 && name[3] != '-')
+        return false;
+    return (NameFlags(name) & 1) != 0;
+}
+
+bool IsFrontRecordingNameCached(const std::string& name) {
+    if (name.size() > 3 && name[3] != '-')
+        return false;
+    return (NameFlags(name) & 2) != 0;
+}
+
 std::string JoinPath(std::string_view folder, std::string_view name) {
     std::string path(folder);
     if (path.empty() || path.back() != '/')
@@ -63,6 +118,19 @@ std::string ParentOf(std::string_view path) {
 }
 
 FolderListing ListFolder(const std::string& folder) {
+    if (!tSession)
+        return ListFolderUncached(folder);
+    const auto hit = tSession->listings.find(folder);
+    if (hit != tSession->listings.end())
+        return hit->second;
+    FolderListing listing = ListFolderUncached(folder);
+    tSession->listings.emplace(folder, listing);
+    return listing;
+}
+
+namespace {
+
+FolderListing ListFolderUncached(const std::string& folder) {
     FolderListing listing;
     const int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dirFd < 0) {
@@ -116,6 +184,8 @@ FolderListing ListFolder(const std::string& folder) {
     return listing;
 }
 
+} // namespace
+
 void OrderEntries(std::vector<FolderEntry>& entries, EntryOrder order) {
     switch (order) {
     case EntryOrder::ByName:
@@ -137,7 +207,7 @@ void OrderEntries(std::vector<FolderEntry>& entries, EntryOrder order) {
         std::vector<Key> keys;
         keys.reserve(entries.size());
         for (std::size_t i = 0; i < entries.size(); ++i)
-            keys.push_back({IsRecordingName(entries[i].name), i});
+            keys.push_back({IsRecordingNameCached(entries[i].name), i});
         std::sort(keys.begin(), keys.end(), [&entries](const Key& a, const Key& b) {
             if (a.scheme != b.scheme)
                 return a.scheme;
@@ -157,15 +227,32 @@ void OrderEntries(std::vector<FolderEntry>& entries, EntryOrder order) {
     }
 }
 
-bool PassesContainerCheck(const std::string& path) {
+std::int64_t CheckedMovieSize(const std::string& path) {
+    if (tSession) {
+        const auto hit = tSession->movieSizes.find(path);
+        if (hit != tSession->movieSizes.end())
+            return hit->second;
+    }
     gCounters.containerChecks.fetch_add(1, std::memory_order_relaxed);
-    return IsMovieFile(path);
+    std::int64_t size = -1;
+    MappedFile file;
+    std::uint8_t head[260];
+    if (file.Open(path) && file.size() >= sizeof head && file.ReadAt(0, head) &&
+        IsMovieStart(ByteRange(head, sizeof head)))
+        size = static_cast<std::int64_t>(file.size());
+    if (tSession)
+        tSession->movieSizes.emplace(path, size);
+    return size;
+}
+
+bool PassesContainerCheck(const std::string& path) {
+    return CheckedMovieSize(path) >= 0;
 }
 
 bool IsUsableRecordingFile(const std::string& folder, const FolderEntry& entry) {
     if (entry.isDirectory || !entry.isRegular)
         return false;
-    if (!HasMovExtension(entry.name) || !IsFrontRecordingName(entry.name))
+    if (!HasMovExtension(entry.name) || !IsFrontRecordingNameCached(entry.name))
         return false;
     return PassesContainerCheck(JoinPath(folder, entry.name));
 }

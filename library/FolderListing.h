@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -39,6 +40,43 @@ std::string ParentOf(std::string_view path);
 
 // The file passes the container check (bytes 4-7 of the first 260 read "ftyp").
 bool PassesContainerCheck(const std::string& path);
+// The size of a file that passes the container check, -1 for any other; the check and the
+// size come from one open.
+std::int64_t CheckedMovieSize(const std::string& path);
+
+// While a ScanSession is active on a thread, the scans of that thread reuse listings,
+// container checks and name tests they already made in the session: one load examines a
+// camera folder several times (its runs, its mask, the firmware version, the initial
+// selection) and the card does not change between them.
+class ScanSession {
+public:
+    ScanSession();
+    ~ScanSession();
+    ScanSession(const ScanSession&) = delete;
+    ScanSession& operator=(const ScanSession&) = delete;
+
+    struct State;
+
+private:
+    friend class ScanSessionScope;
+    std::unique_ptr<State> state_;
+};
+// Makes a session active on this thread for the scope's life (nothing with nullptr).
+class ScanSessionScope {
+public:
+    explicit ScanSessionScope(ScanSession* session);
+    ~ScanSessionScope();
+    ScanSessionScope(const ScanSessionScope&) = delete;
+    ScanSessionScope& operator=(const ScanSessionScope&) = delete;
+
+private:
+    ScanSession::State* previous_;
+    bool active_;
+};
+
+// The name tests of the scheme, memoised within a session.
+bool IsRecordingNameCached(const std::string& name);
+bool IsFrontRecordingNameCached(const std::string& name);
 
 // A usable front recording: a regular file with the ".MOV" extension in any case, a front
 // recording name and a container that passes the check.

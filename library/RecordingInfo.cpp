@@ -1,6 +1,7 @@
 // Records, placeholders, the serial counter and the recording-list order.
 #include "library/RecordingInfo.h"
 
+#include "library/FolderListing.h"
 #include "library/RecordingName.h"
 
 #include <algorithm>
@@ -26,6 +27,14 @@ std::int64_t OpenedFileSize(const std::string& path) {
     const bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
     ::close(fd);
     return ok ? static_cast<std::int64_t>(info.st_size) : -1;
+}
+
+// The size of a companion file; 0 when there is no such regular file.
+std::int64_t CompanionSize(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+        return 0;
+    return static_cast<std::int64_t>(info.st_size);
 }
 
 } // namespace
@@ -68,17 +77,22 @@ bool MakeRecord(const std::string& path, std::vector<RecordingInfo>& list) {
     const std::int64_t front = OpenedFileSize(path);
     if (front < 0)
         return false;
+    MakeRecordOfMovie(path, front, list);
+    return true;
+}
+
+void MakeRecordOfMovie(const std::string& path, std::int64_t frontSize,
+                       std::vector<RecordingInfo>& list) {
     RecordingInfo record;
     record.path = path;
-    record.name = std::string(name);
-    record.frontSize = front;
-    record.rearSize = std::max<std::int64_t>(0, OpenedFileSize(RearPathOf(path)));
-    record.dataSize = std::max<std::int64_t>(0, OpenedFileSize(DataPathOf(path)));
+    record.name = std::string(FileNameOf(path));
+    record.frontSize = frontSize;
+    record.rearSize = CompanionSize(RearPathOf(path));
+    record.dataSize = CompanionSize(DataPathOf(path));
     record.serial = TakeSerial();
     record.typeLetter = static_cast<unsigned char>(TypeLetterOf(record.name));
     record.marked = 0;
     list.push_back(std::move(record));
-    return true;
 }
 
 void MakePlaceholder(const std::string& path, std::vector<RecordingInfo>& list) {
@@ -107,7 +121,7 @@ void SortRecordings(std::vector<RecordingInfo>& list) {
     std::vector<Key> keys;
     keys.reserve(list.size());
     for (std::size_t i = 0; i < list.size(); ++i)
-        keys.push_back({IsRecordingName(list[i].name), SequenceKeyOf(list[i].name), i});
+        keys.push_back({IsRecordingNameCached(list[i].name), SequenceKeyOf(list[i].name), i});
     std::sort(keys.begin(), keys.end(), [&list](const Key& a, const Key& b) {
         if (a.scheme != b.scheme)
             return a.scheme;

@@ -51,6 +51,9 @@ std::int32_t TakeSerial();
 // Appends the record of a front movie file. False (nothing appended) when the extension
 // is not ".MOV" (any case) or the file cannot be opened.
 bool MakeRecord(const std::string& path, std::vector<RecordingInfo>& list);
+// The same for a front movie whose size is known (from the container check).
+void MakeRecordOfMovie(const std::string& path, std::int64_t frontSize,
+                       std::vector<RecordingInfo>& list);
 // Appends a placeholder: path and name set, serial and sizes -1.
 void MakePlaceholder(const std::string& path, std::vector<RecordingInfo>& list);
 

@@ -100,6 +100,8 @@ void RecordingSource::LoadSource(std::string path, SourceKind kind) {
     if (watch_)
         watch_(sourcePath_);
 
+    loadSession_ = std::make_unique<ScanSession>();
+    const ScanSessionScope scope(loadSession_.get());
     Scanner scanner(tree_, &problems_);
     switch (kind) {
     case SourceKind::Card: {
@@ -137,11 +139,25 @@ void RecordingSource::LoadSource(std::string path, SourceKind kind) {
     }
     if (selected_)
         shownPath_ = tree_.path(*selected_);
+    loadEnded_ = std::chrono::steady_clock::now();
+}
+
+std::unique_ptr<ScanSession> RecordingSource::takeLoadSession() {
+    std::unique_ptr<ScanSession> session = std::move(loadSession_);
+    // Only what follows the load at once may take its word for the card's contents.
+    if (session && std::chrono::steady_clock::now() - loadEnded_ > std::chrono::seconds(1))
+        session.reset();
+    return session ? std::move(session) : std::make_unique<ScanSession>();
 }
 
 int RecordingSource::ExpandTreeItem(TreeItem item, bool /*quiet*/) {
     if (!tree_.contains(item) || item == kTreeRoot)
         return 0;
+    // Right after a load the initial selection's runs were just examined by the load.
+    std::unique_ptr<ScanSession> session =
+        selected_ == item ? takeLoadSession() : std::make_unique<ScanSession>();
+    loadSession_.reset();
+    const ScanSessionScope scope(session.get());
     selected_ = item;
     shownPath_ = tree_.path(item);
     list_.clear();
@@ -171,6 +187,8 @@ std::optional<TreeItem> RecordingSource::SelectInitialItem() {
 }
 
 const std::vector<RecordingInfo>& RecordingSource::CollectAllRecordings() {
+    const std::unique_ptr<ScanSession> session = takeLoadSession();
+    const ScanSessionScope scope(session.get());
     collected_.clear();
     ResetSerial();
     switch (kind_) {

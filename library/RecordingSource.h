@@ -3,12 +3,15 @@
 // the recorder's firmware version. Widget-free: the list panel shows it.
 #pragma once
 
+#include "library/FolderListing.h"
 #include "library/FolderTree.h"
 #include "library/RecordingInfo.h"
 #include "library/RemovableVolumes.h"
 #include "library/SourceScan.h"
 
+#include <chrono>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -64,6 +67,11 @@ public:
     }
 
 private:
+    // The load's session, kept for the operation that follows the load at once (the
+    // initial selection's expansion, or the collection for an export).
+    std::unique_ptr<ScanSession> takeLoadSession();
+    std::unique_ptr<ScanSession> loadSession_;
+    std::chrono::steady_clock::time_point loadEnded_;
     FolderTree tree_;
     std::vector<RecordingInfo> list_;
     std::vector<RecordingInfo> treeIndex_;

@@ -73,8 +73,7 @@ bool DeepScanCounting(const std::string& folder, int depth, std::vector<Recordin
         if (!IsUsableRecordingFile(folder, entry))
             continue;
         const std::string path = JoinPath(folder, entry.name);
-        if (!MakeRecord(path, result))
-            Report(problems, path, errno);
+        MakeRecordOfMovie(path, CheckedMovieSize(path), result);
     }
     return true;
 }
@@ -121,7 +120,7 @@ FolderKind ClassifyFolder(const std::string& folder, std::vector<ScanProblem>* p
     for (const FolderEntry& entry : listing.entries) {
         if (entry.isDirectory && entry.name == "Front")
             return FolderKind::Camera;
-        if (IsFrontRecordingName(entry.name))
+        if (IsFrontRecordingNameCached(entry.name))
             return FolderKind::Camera;
     }
     return FolderKind::Plain;
@@ -217,8 +216,10 @@ bool Scanner::GroupScan(const std::string& folder, TreeItem item, std::vector<Re
             }
         } else if (label == wanted) {
             ++counted_;
-            if (list.size() < kMaxListedRecords)
-                MakeRecord(JoinPath(folder, name), list);
+            if (list.size() < kMaxListedRecords) {
+                const std::string path = JoinPath(folder, name);
+                MakeRecordOfMovie(path, CheckedMovieSize(path), list);
+            }
         }
         previousLabel = std::move(label);
     }
@@ -251,8 +252,8 @@ bool Scanner::PlainScan(const std::string& folder, TreeItem item, std::vector<Re
             tree_.setValue(*child, FolderMask(resolved));
         } else if (IsUsableRecordingFile(folder, entry)) {
             ++counted_;
-            if (list.size() < kMaxListedRecords && !MakeRecord(path, list))
-                report(path, errno);
+            if (list.size() < kMaxListedRecords)
+                MakeRecordOfMovie(path, CheckedMovieSize(path), list);
         }
     }
     return true;
