@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstring>
 
 namespace kirvano {
 namespace {
@@ -23,42 +24,48 @@ double RealField(std::span<const std::uint8_t> field) {
     bool negative = false;
     if (i < n && (field[i] == '+' || field[i] == '-'))
         negative = field[i++] == '-';
-    // Copy the longest prefix that forms a decimal number; from_chars then reads it without
-    // locale and without looking further.
-    char text[40];
-    std::size_t length = 0;
+    const std::size_t start = i;
     std::size_t digits = 0;
-    auto take = [&](std::uint8_t c) {
-        if (length < sizeof text)
-            text[length++] = static_cast<char>(c);
-    };
-    while (i < n && IsDigit(field[i])) {
-        take(field[i++]);
-        ++digits;
-    }
+    long long mantissa = 0;
+    int fraction = 0;
+    for (; i < n && IsDigit(field[i]); ++i, ++digits)
+        if (digits < 18)
+            mantissa = mantissa * 10 + (field[i] - '0');
     if (i < n && field[i] == '.') {
-        take(field[i++]);
-        while (i < n && IsDigit(field[i])) {
-            take(field[i++]);
-            ++digits;
-        }
+        for (++i; i < n && IsDigit(field[i]); ++i, ++digits, ++fraction)
+            if (digits < 18)
+                mantissa = mantissa * 10 + (field[i] - '0');
     }
     if (digits == 0)
         return 0.0;
+    bool exponent = false;
     if (i < n && (field[i] == 'e' || field[i] == 'E')) {
         std::size_t j = i + 1;
         if (j < n && (field[j] == '+' || field[j] == '-'))
             ++j;
         if (j < n && IsDigit(field[j])) {
-            take('e');
-            if (field[i + 1] == '-')
-                take('-');
-            for (; j < n && IsDigit(field[j]); ++j)
-                take(field[j]);
+            exponent = true;
+            while (j < n && IsDigit(field[j]))
+                ++j;
+            i = j;
         }
     }
+    // Up to 15 digits without an exponent: the digits as an exact integer divided by an
+    // exact power of ten is one correctly rounded division, the value from_chars gives.
+    static constexpr double kPowers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                         1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    if (!exponent && digits <= 15) {
+        const double value = static_cast<double>(mantissa) / kPowers[fraction];
+        return negative ? -value : value;
+    }
+    // Otherwise a bounded copy of exactly the number's characters for from_chars, which
+    // reads it without locale and without looking further.
+    char text[64];
+    if (i - start > sizeof text)
+        return 0.0;
+    std::memcpy(text, field.data() + start, i - start);
     double value = 0.0;
-    const auto [end, ec] = std::from_chars(text, text + length, value);
+    const auto [end, ec] = std::from_chars(text, text + (i - start), value);
     if (ec != std::errc() || !std::isfinite(value))
         return 0.0;
     return negative ? -value : value;

@@ -154,12 +154,35 @@ void DecodeOneHeader(const std::uint8_t* h, TelemetryHeader& header) {
 
 CivilTime RecordTime(int year, int month, int day, int hour, int minute, int second,
                      long long correction_s) {
-    const long long months = static_cast<long long>(year) * 12 + (month - 1);
-    const long long y = FloorDiv(months, 12);
-    const long long m = months - y * 12 + 1;
-    const long long days = DaysFromCivil(y, m, 1) + (day - 1);
-    const long long seconds = days * 86400 + hour * 3600LL + minute * 60LL + second + correction_s;
-    return CivilFromSeconds(seconds);
+    // Records come ten a second from one day: keep the day's arithmetic of the last call.
+    thread_local struct {
+        int year = 0, month = 0;
+        long long month_days = 0;
+        long long out_day = std::numeric_limits<long long>::min();
+        CivilTime out_date;
+    } cache;
+    if (year != cache.year || month != cache.month ||
+        cache.out_day == std::numeric_limits<long long>::min()) {
+        const long long months = static_cast<long long>(year) * 12 + (month - 1);
+        const long long y = FloorDiv(months, 12);
+        const long long m = months - y * 12 + 1;
+        cache.year = year;
+        cache.month = month;
+        cache.month_days = DaysFromCivil(y, m, 1);
+    }
+    const long long seconds = (cache.month_days + (day - 1)) * 86400 + hour * 3600LL +
+                              minute * 60LL + second + correction_s;
+    const long long days = FloorDiv(seconds, 86400);
+    if (days != cache.out_day) {
+        cache.out_date = CivilFromSeconds(days * 86400);
+        cache.out_day = days;
+    }
+    const long long rest = seconds - days * 86400;
+    CivilTime t = cache.out_date;
+    t.hour = static_cast<std::uint16_t>(rest / 3600);
+    t.minute = static_cast<std::uint16_t>(rest / 60 % 60);
+    t.second = static_cast<std::uint16_t>(rest % 60);
+    return t;
 }
 
 bool DecodeTelemetryHeader(ByteRange bytes, TelemetryHeader& header, float& record_interval_ms) {

@@ -135,12 +135,11 @@ EncodeTelemetryBlock(std::span<const std::uint8_t, kTelemetryHeaderSize> header,
     const std::size_t record_bytes = count * kTelemetryRecordSize;
     const auto start = EncodeTelemetryBlockStart(header, static_cast<std::uint32_t>(count));
     const auto end = EncodeTelemetryBlockEnd(static_cast<std::uint32_t>(count));
-    std::vector<std::uint8_t> out;
-    out.reserve(start.size() + record_bytes + end.size());
-    out.insert(out.end(), start.begin(), start.end());
-    out.insert(out.end(), records.begin(),
-               records.begin() + static_cast<std::ptrdiff_t>(record_bytes));
-    out.insert(out.end(), end.begin(), end.end());
+    std::vector<std::uint8_t> out(start.size() + record_bytes + end.size());
+    std::memcpy(out.data(), start.data(), start.size());
+    if (record_bytes > 0)
+        std::memcpy(out.data() + start.size(), records.data(), record_bytes);
+    std::memcpy(out.data() + start.size() + record_bytes, end.data(), end.size());
     return out;
 }
 
