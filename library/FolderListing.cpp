@@ -227,7 +227,7 @@ void OrderEntries(std::vector<FolderEntry>& entries, EntryOrder order) {
     }
 }
 
-std::int64_t CheckedMovieSize(const std::string& path) {
+std::int64_t CheckedMovieSize(const std::string& path, std::string* whyNot) {
     if (tSession) {
         const auto hit = tSession->movieSizes.find(path);
         if (hit != tSession->movieSizes.end())
@@ -237,9 +237,13 @@ std::int64_t CheckedMovieSize(const std::string& path) {
     std::int64_t size = -1;
     MappedFile file;
     std::uint8_t head[260];
-    if (file.Open(path) && file.size() >= sizeof head && file.ReadAt(0, head) &&
-        IsMovieStart(ByteRange(head, sizeof head)))
+    if (const Status opened = file.Open(path); !opened) {
+        if (whyNot)
+            *whyNot = opened.error();
+    } else if (file.size() >= sizeof head && file.ReadAt(0, head) &&
+               IsMovieStart(ByteRange(head, sizeof head))) {
         size = static_cast<std::int64_t>(file.size());
+    }
     if (tSession)
         tSession->movieSizes.emplace(path, size);
     return size;
@@ -249,12 +253,13 @@ bool PassesContainerCheck(const std::string& path) {
     return CheckedMovieSize(path) >= 0;
 }
 
-bool IsUsableRecordingFile(const std::string& folder, const FolderEntry& entry) {
+bool IsUsableRecordingFile(const std::string& folder, const FolderEntry& entry,
+                           std::string* whyNot) {
     if (entry.isDirectory || !entry.isRegular)
         return false;
     if (!HasMovExtension(entry.name) || !IsFrontRecordingNameCached(entry.name))
         return false;
-    return PassesContainerCheck(JoinPath(folder, entry.name));
+    return CheckedMovieSize(JoinPath(folder, entry.name), whyNot) >= 0;
 }
 
 ListingCounters ListingCountersSnapshot() {

@@ -42,7 +42,9 @@ std::string ParentOf(std::string_view path);
 bool PassesContainerCheck(const std::string& path);
 // The size of a file that passes the container check, -1 for any other; the check and the
 // size come from one open.
-std::int64_t CheckedMovieSize(const std::string& path);
+// When the file cannot be opened at all (it vanished, the card was pulled), why not is
+// set to the reason.
+std::int64_t CheckedMovieSize(const std::string& path, std::string* whyNot = nullptr);
 
 // While a ScanSession is active on a thread, the scans of that thread reuse listings,
 // container checks and name tests they already made in the session: one load examines a
@@ -80,7 +82,8 @@ bool IsFrontRecordingNameCached(const std::string& name);
 
 // A usable front recording: a regular file with the ".MOV" extension in any case, a front
 // recording name and a container that passes the check.
-bool IsUsableRecordingFile(const std::string& folder, const FolderEntry& entry);
+bool IsUsableRecordingFile(const std::string& folder, const FolderEntry& entry,
+                           std::string* whyNot = nullptr);
 
 // What the listings did, for measurements: folders listed, entries seen, FAT attribute
 // queries made.

@@ -70,8 +70,12 @@ bool DeepScanCounting(const std::string& folder, int depth, std::vector<Recordin
         if (entry.isDirectory)
             continue;
         ++files;
-        if (!IsUsableRecordingFile(folder, entry))
+        std::string whyNot;
+        if (!IsUsableRecordingFile(folder, entry, &whyNot)) {
+            if (!whyNot.empty() && problems)
+                problems->push_back({JoinPath(folder, entry.name), whyNot});
             continue;
+        }
         const std::string path = JoinPath(folder, entry.name);
         MakeRecordOfMovie(path, CheckedMovieSize(path), result);
     }
@@ -176,8 +180,12 @@ bool Scanner::GroupScan(const std::string& folder, TreeItem item, std::vector<Re
     std::optional<TreeItem> groupItem;
 
     for (const FolderEntry& entry : listing.entries) {
-        if (!IsUsableRecordingFile(folder, entry))
+        std::string whyNot;
+        if (!IsUsableRecordingFile(folder, entry, &whyNot)) {
+            if (!whyNot.empty() && problems_)
+                problems_->push_back({JoinPath(folder, entry.name), whyNot});
             continue;
+        }
         const std::string& name = entry.name;
         const RecordingTime t = RecordingTimeOf(name);
         const std::int64_t time = LocalSeconds(t.year, t.month, t.day, t.hour, t.minute, t.second);

@@ -489,3 +489,25 @@ TEST(SourceScan, FatHiddenEntriesAreLeftOut) {
 
 } // namespace
 } // namespace kirvano
+
+namespace kirvano {
+namespace {
+
+TEST(SourceScan, FilesThatVanishAfterTheListingAreReported) {
+    TempDir dir;
+    const std::string front = dir.file("Front");
+    AddMovie(front, NameAt("A__", 0, 1));
+    FolderEntry gone{NameAt("A__", 60, 2), false, true};
+    std::string whyNot;
+    EXPECT_FALSE(IsUsableRecordingFile(front, gone, &whyNot));
+    EXPECT_EQ(whyNot, "No such file or directory");
+    whyNot.clear();
+    testing::WriteAll(front + "/" + NameAt("A__", 120, 3), "not a movie at all");
+    EXPECT_FALSE(IsUsableRecordingFile(front, {NameAt("A__", 120, 3), false, true}, &whyNot));
+    EXPECT_EQ(whyNot, ""); // not a movie is no problem to report
+    FolderEntry present{NameAt("A__", 0, 1), false, true};
+    EXPECT_TRUE(IsUsableRecordingFile(front, present, &whyNot));
+}
+
+} // namespace
+} // namespace kirvano
