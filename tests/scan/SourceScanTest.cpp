@@ -1,6 +1,7 @@
 #include "scan/CardBuilder.h"
 
 #include "config/FileAttributes.h"
+#include "config/Settings.h"
 #include "library/FolderListing.h"
 #include "library/RecordingName.h"
 #include "library/RecordingSource.h"
@@ -507,6 +508,63 @@ TEST(SourceScan, FilesThatVanishAfterTheListingAreReported) {
     EXPECT_EQ(whyNot, ""); // not a movie is no problem to report
     FolderEntry present{NameAt("A__", 0, 1), false, true};
     EXPECT_TRUE(IsUsableRecordingFile(front, present, &whyNot));
+}
+
+} // namespace
+} // namespace kirvano
+
+namespace kirvano {
+namespace {
+
+TEST(SourceScan, InitialSourceOrder) {
+    TempDir dir;
+    const std::string card = dir.file("card");
+    AddRecording(card, "Normal", NameAt("A__", 0, 1));
+    fs::create_directories(card + "/Parking");
+    const std::string folder = dir.file("folder");
+    fs::create_directories(folder);
+    const std::string rear = AddMovie(dir.file("files"), NameAt("A__", 0, 9, 'R'));
+    const std::string other = AddMovie(dir.file("files"), "clip.MOV");
+    setenv("KIRVANO_CONFIG_DIR", dir.file("config").c_str(), 1);
+    ResetConfigDirectoryForTests();
+    struct Case {
+        const char* what;
+        std::vector<std::string> volumes;
+        std::string folderSetting, fileSetting;
+        bool opened;
+        SourceKind kind;
+        std::string path;
+    };
+    const Case cases[] = {
+        {"the newest volume that is there",
+         {dir.file("gone"), card + "/", folder},
+         folder,
+         rear,
+         true,
+         SourceKind::Card,
+         card},
+        {"else the folder", {dir.file("gone")}, folder, rear, true, SourceKind::Folder, folder},
+        {"else a recording file, rear names too",
+         {},
+         dir.file("gone"),
+         rear,
+         true,
+         SourceKind::File,
+         rear},
+        {"a file outside the scheme is not taken", {}, "", other, false, SourceKind::Folder, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(WriteSetting("SOURCE", "FOLDER", c.folderSetting));
+        ASSERT_TRUE(WriteSetting("SOURCE", "FILE", c.fileSetting));
+        RecordingSource source;
+        EXPECT_EQ(source.OpenInitialSource(FixedVolumes(c.volumes)), c.opened);
+        EXPECT_EQ(source.sourcePath(), c.path);
+        if (c.opened)
+            EXPECT_EQ(source.sourceKind(), c.kind);
+    }
+    unsetenv("KIRVANO_CONFIG_DIR");
+    ResetConfigDirectoryForTests();
 }
 
 } // namespace
