@@ -13,10 +13,9 @@ bool IsMovieForPlayback(const std::string& path) {
 
 std::optional<MovieTimingForPlayback> ReadTimingForPlayback(EngineTelemetry& telemetry,
                                                             const std::string& path) {
-    MappedFile& reader = telemetry.timingFile;
-    const Result<MovieTiming> timing = ReadMovieTiming(reader, path);
-    // Opening a movie discards what was published for the previous one.
-    reader.Reset();
+    // The published reader scans the movie; opening a movie discards what was published
+    // for the previous one.
+    const Result<MovieTiming> timing = ReadMovieTiming(telemetry.published.file(), path);
     telemetry.ResetPublished();
     if (!timing)
         return std::nullopt;

@@ -2,7 +2,7 @@
 // timing read for an open and the three telemetry readers with loading for playback.
 #pragma once
 
-#include "container/MappedFile.h"
+#include "telemetry/TelemetryReader.h"
 
 #include <optional>
 #include <string>
@@ -19,9 +19,14 @@ bool IsMovieForPlayback(const std::string& path);
 
 // The published, loading and cache readers of one engine.
 struct EngineTelemetry {
-    MappedFile timingFile;
+    TelemetryReader published; // what the views read (first engine)
+    TelemetryReader loading;   // filled by a load, then published
+    TelemetryReader cache;     // the prefetch cache
     std::string currentMovie;
-    void ResetPublished() {}
+    void ResetPublished() {
+        published.Clear();
+        published.file().Reset();
+    }
 };
 
 // Reads the movie's own timing (through the published reader, which is reset afterwards);

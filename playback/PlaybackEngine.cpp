@@ -2,6 +2,7 @@
 
 #include "library/NamedLocks.h"
 #include "playback/EngineTelemetry.h"
+#include "telemetry/TelemetryFiles.h"
 
 #include <chrono>
 
@@ -64,8 +65,9 @@ bool PlaybackEngine::Shutdown() {
     Close();
     EngineLock cache(cacheLock_);
     EngineLock lock(fileLock_);
-    telemetry_->timingFile.Reset();
     telemetry_->ResetPublished();
+    telemetry_->loading.Clear();
+    telemetry_->cache.Clear();
     return true;
 }
 
@@ -387,11 +389,38 @@ void PlaybackEngine::OnPipelineEvent(PipelineEvent event) {
     }
 }
 
-bool PlaybackEngine::LoadTelemetry(const std::string&) {
-    return false;
+bool PlaybackEngine::LoadTelemetry(const std::string& moviePath) {
+    std::int64_t frames = 0;
+    {
+        EngineLock lock(fileLock_);
+        frames = GetFrameCount();
+        telemetry_->currentMovie = moviePath;
+        telemetry_->loading.set_frame_duration_ms(frameDuration_);
+    }
+    ++gLockWaiters;
+    const bool built = LoadTelemetryForPlayback(telemetry_->cache, cacheLock_, fileLock_,
+                                                telemetry_->loading, moviePath, frames);
+    --gLockWaiters;
+    return built;
+}
+
+bool PlaybackEngine::PublishTelemetry() {
+    EngineLock lock(fileLock_);
+    telemetry_->published.Clear();
+    return telemetry_->loading.MoveTo(telemetry_->published);
+}
+
+bool PlaybackEngine::PrefetchTelemetry(const std::string& moviePath) {
+    ++gLockWaiters;
+    const bool loaded = kirvano::PrefetchTelemetry(telemetry_->cache, cacheLock_, moviePath);
+    --gLockWaiters;
+    return loaded;
 }
 
 bool PlaybackEngine::ClearTelemetry() {
+    EngineLock lock(fileLock_);
+    telemetry_->published.Clear();
+    telemetry_->loading.Clear();
     return true;
 }
 

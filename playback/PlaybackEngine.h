@@ -89,6 +89,11 @@ public:
     // The pipeline while a movie is open; the video window paints through it.
     MediaPipeline* pipeline() { return pipeline_.get(); }
     EngineTelemetry& telemetry() { return *telemetry_; }
+    // Moves the loaded samples into the published reader (under the file lock); true when
+    // it holds position samples.
+    bool PublishTelemetry();
+    // Loads the data file of a movie into this engine's cache for a later LoadTelemetry.
+    bool PrefetchTelemetry(const std::string& moviePath);
     // The movie timing used by the last open came from the movie itself.
     bool timingFromMovie() const { return timingFromMovie_; }
 

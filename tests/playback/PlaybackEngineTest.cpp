@@ -4,11 +4,15 @@
 #include "playback/EngineBroadcast.h"
 
 #include "FakePipeline.h"
+#include "library/RecordingName.h"
+#include "playback/EngineTelemetry.h"
 #include "support/TempDir.h"
+#include "telemetry/TelemetryTestData.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
 #include <thread>
 
 namespace kirvano {
@@ -230,6 +234,40 @@ TEST(PlaybackEngine, ViewGoesToThePresenter) {
     rig.window.client = {0, 0, 320, 180};
     ASSERT_TRUE(e.RefreshView());
     EXPECT_EQ(rig.log->display, (ViewRect{320, -180, -320, 180}));
+}
+
+TEST(PlaybackEngine, TelemetryLoadsPublishesAndClears) {
+    // 40 ms frames, 75 frames; ten records a second for 3 seconds.
+    Rig rig(0, PipelineSpec{.detected = 40.0f, .duration = 40 * 10000 * 75});
+    PlaybackEngine& e = *rig.engine;
+    ASSERT_TRUE(e.Open(rig.movie));
+    EXPECT_FALSE(e.LoadTelemetry(rig.movie)) << "no data file yet";
+    const std::string data = DataPathOf(rig.movie);
+    std::filesystem::create_directories(std::filesystem::path(data).parent_path());
+    kirvano::testing::WriteAll(
+        data, kirvano::testing::AsString(kirvano::testing::Block(kirvano::testing::Sequence(30))));
+    for (bool prefetched : {false, true}) {
+        SCOPED_TRACE(prefetched);
+        if (prefetched) {
+            ASSERT_TRUE(e.PrefetchTelemetry(rig.movie));
+            EXPECT_TRUE(e.telemetry().cache.loaded());
+        }
+        ASSERT_TRUE(e.LoadTelemetry(rig.movie));
+        EXPECT_EQ(e.telemetry().loading.frame_table().size(), 75u);
+        EXPECT_TRUE(e.PublishTelemetry());
+        EXPECT_EQ(e.telemetry().published.samples().size(), 30u);
+        EXPECT_TRUE(e.telemetry().loading.samples().empty());
+        // Record 1 (100 ms, frame 2) is the table entry from frame 3 on.
+        EXPECT_EQ(e.telemetry().published.IndexOf(e.telemetry().published.SampleAtFrame(3)), 1);
+        EXPECT_FALSE(e.telemetry().cache.loaded()) << "the cache was taken";
+    }
+    // Opening a movie discards the published samples; clearing empties both readers.
+    ASSERT_TRUE(e.Open(rig.movie));
+    EXPECT_TRUE(e.telemetry().published.samples().empty());
+    ASSERT_TRUE(e.LoadTelemetry(rig.movie));
+    EXPECT_TRUE(e.ClearTelemetry());
+    EXPECT_TRUE(e.telemetry().loading.samples().empty());
+    EXPECT_EQ(EngineLockWaiters(), 0);
 }
 
 TEST(EngineBroadcast, SucceedsWhenOneEngineSucceeds) {
