@@ -4,11 +4,13 @@
 #include "container/JoinJob.h"
 #include "JoinMovieBuilder.h"
 #include "config/FileAttributes.h"
+#include "container/JoinBoxWriter.h"
 #include "container/JoinInput.h"
 #include "container/JoinMovie.h"
 #include "support/TempDir.h"
 
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 
 namespace kirvano {
@@ -349,6 +351,82 @@ TEST(JoinJob, DataFileIsMarkedHidden) {
     SetFatAttributeCallsForTests(nullptr);
     ASSERT_TRUE(written) << job.error;
     EXPECT_EQ(gAttributes, 0x20u | kFatHidden);
+}
+
+} // namespace
+} // namespace kirvano
+
+namespace kirvano {
+namespace {
+
+// A movie whose media box holds `padding` unwritten (sparse) bytes behind its samples.
+void WriteSparseMovie(const std::string& path, const MovieSpec& spec, std::uint64_t padding) {
+    const Bytes ftyp =
+        testing::MakeBox("ftyp", testing::Join({testing::Str("qt  "), testing::U32(0x200)}));
+    const Bytes media = testing::MediaBytes(spec);
+    const std::uint64_t mdatSize = 8 + media.size() + padding;
+    ASSERT_LE(mdatSize, 0xFFFFFFFFull);
+    Bytes head = ftyp;
+    testing::Add(head, testing::U32(static_cast<std::uint32_t>(mdatSize)));
+    testing::Add(head, testing::Str("mdat"));
+    testing::Add(head, media);
+    const Bytes moov = testing::BuildMoov(spec, static_cast<std::uint32_t>(ftyp.size() + 8));
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(head.data()),
+              static_cast<std::streamsize>(head.size()));
+    out.seekp(static_cast<std::streamoff>(ftyp.size() + mdatSize));
+    out.write(reinterpret_cast<const char*>(moov.data()),
+              static_cast<std::streamsize>(moov.size()));
+}
+
+TEST(JoinLayout, PastFourGiBTheMediaBoxGetsAWideSizeAndOffsetsGoWide) {
+    TempDir in;
+    MovieSpec spec;
+    spec.withTelemetry = false;
+    const std::uint64_t padding = 2600ull << 20; // the third one starts past 4 GiB
+    WriteSparseMovie(in.file("a.MOV"), spec, padding);
+    spec.fill = 99;
+    WriteSparseMovie(in.file("b.MOV"), spec, padding);
+    spec.fill = 177;
+    WriteSparseMovie(in.file("c.MOV"), spec, padding);
+    auto a = ReadJoinInput(in.file("a.MOV"));
+    auto b = ReadJoinInput(in.file("b.MOV"));
+    auto c = ReadJoinInput(in.file("c.MOV"));
+    ASSERT_TRUE(a && b && c) << (a ? b.error() : a.error());
+    const std::uint64_t mediaSize = a->boxes[1].payloadSize;
+    auto movie = JoinedMovie::Start(std::move(a.value()));
+    ASSERT_TRUE(movie) << movie.error();
+    ASSERT_TRUE(movie->Append(std::move(b.value())));
+    ASSERT_TRUE(movie->Append(std::move(c.value())));
+    auto boxes = movie->Build();
+    ASSERT_TRUE(boxes) << boxes.error();
+    const OutBox& mdat = boxes.value()[1];
+    ASSERT_EQ(mdat.type, "mdat");
+    EXPECT_EQ(HeaderSize(mdat), 16u);
+    EXPECT_EQ(PayloadSize(mdat), 3 * mediaSize);
+    // The moov box comes after; its chunk table must be co64 with the second half's
+    // offsets past 4 GiB, each pointing at the same bytes in the joined media box.
+    const OutBox& moov = boxes.value()[2];
+    const OutBox* table = nullptr;
+    std::vector<const OutBox*> stack{&moov};
+    while (!stack.empty()) {
+        const OutBox* box = stack.back();
+        stack.pop_back();
+        if (box->type == "co64" || box->type == "stco")
+            table = box;
+        for (const auto& c : box->children)
+            stack.push_back(&c);
+    }
+    ASSERT_NE(table, nullptr);
+    EXPECT_EQ(table->type, "co64");
+    auto offsets = ParseChunkOffsets(ByteRange(table->payload.data(), table->payload.size()), true);
+    ASSERT_TRUE(offsets);
+    const std::size_t third = offsets.value().size() / 3;
+    const std::uint64_t payloadAt = 16 + 16; // behind ftyp and the wide header
+    EXPECT_EQ(offsets.value()[0], payloadAt);
+    EXPECT_EQ(offsets.value()[third], payloadAt + mediaSize);
+    EXPECT_EQ(offsets.value()[2 * third], payloadAt + 2 * mediaSize);
+    EXPECT_GT(offsets.value()[2 * third], 0xFFFFFFFFull);
 }
 
 } // namespace
