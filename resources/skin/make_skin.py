@@ -70,11 +70,13 @@ def g_snapshot(c):
 
 
 def g_join(c):
-    # two clips linked into one
-    return (f'<rect x="5" y="11" width="10" height="10" rx="1.5" {line(c, 1.8)}/>'
-            f'<rect x="17" y="11" width="10" height="10" rx="1.5" {line(c, 1.8)}/>'
-            f'<path d="M8 11 V21 M12 11 V21 M20 11 V21 M24 11 V21" {line(c, 1)}/>'
-            f'<path d="M13 16 H19" {line(c, 2.6)}/>')
+    # a film strip whose two halves are pushed together
+    holes = ''.join(f'<rect x="{x}" y="{y}" width="2" height="1.6" fill="{c}"/>'
+                    for x in (8, 12, 18, 22) for y in (17, 23.4))
+    return (f'<rect x="5.5" y="15" width="21" height="11" rx="1.5" {line(c, 1.6)}/>'
+            f'<path d="M16 15 V26" {line(c, 1.2)} stroke-dasharray="1.6 1.4"/>' + holes +
+            f'<path d="M5 9 H13 M10.5 6.5 L13 9 L10.5 11.5" {line(c, 1.8)}/>'
+            f'<path d="M27 9 H19 M21.5 6.5 L19 9 L21.5 11.5" {line(c, 1.8)}/>')
 
 
 def g_zoom(c):
@@ -129,19 +131,19 @@ def g_map(c):
 
 
 
-def strip(w, h, glyph, radius=4, panels=PANEL, pressed_shift=0.6):
+def strip(w, h, glyph, radius=4, panels=PANEL, pressed_shift=0.6, edges=EDGE):
     body = ''
     for i in range(4):
         ink = INK_OFF if i == 3 else INK
         shift = pressed_shift if i == 2 else 0
-        body += f'<g transform="translate({i * w},0)">' + panel_of(i, w, h, radius, panels)
+        body += f'<g transform="translate({i * w},0)">' + panel_of(i, w, h, radius, panels, edges)
         body += f'<g transform="translate({shift},{shift})">{glyph(ink)}</g></g>\n'
     return svg(4 * w, h, body)
 
 
-def panel_of(i, w, h, radius, panels):
+def panel_of(i, w, h, radius, panels, edges):
     return (f'<rect x="0.5" y="0.5" width="{w - 1}" height="{h - 1}" rx="{radius}" '
-            f'fill="{panels[i]}" stroke="{EDGE[i]}" stroke-width="1"/>')
+            f'fill="{panels[i]}" stroke="{edges[i]}" stroke-width="1"/>')
 
 
 TOOLS = {
@@ -155,6 +157,7 @@ TOOLS = {
 
 CAPTION_PANELS = ["#2b3038", "#3b4350", "#1d64c8", "#23262b"]
 CLOSE_PANELS = ["#2b3038", "#c42b1c", "#8f1d12", "#23262b"]
+CLOSE_EDGES = ["#3a404a", "#e0523f", "#b3291a", "#2c3036"]
 
 
 def c_close(w, h):
@@ -220,10 +223,10 @@ def cursor():
 def main():
     for name, glyph in TOOLS.items():
         open(f'{name}.svg', 'w').write(strip(32, 32, glyph))
-    open('caption_close.svg', 'w').write(strip(46, 18, c_close(46, 18), 2, CLOSE_PANELS))
+    open('caption_close.svg', 'w').write(strip(46, 18, c_close(46, 18), 2, CLOSE_PANELS, edges=CLOSE_EDGES))
     open('caption_minimise.svg', 'w').write(strip(26, 18, c_minimise, 2, CAPTION_PANELS))
     open('caption_layout.svg', 'w').write(strip(26, 18, c_layout, 2, CAPTION_PANELS))
-    open('frame_close.svg', 'w').write(strip(20, 20, c_close(20, 20), 2, CLOSE_PANELS))
+    open('frame_close.svg', 'w').write(strip(20, 20, c_close(20, 20), 2, CLOSE_PANELS, edges=CLOSE_EDGES))
     open('check_box.svg', 'w').write(check_strip())
     open('seek_filled.svg', 'w').write(track('#3d8bff'))
     open('seek_empty.svg', 'w').write(track('#4a505a'))

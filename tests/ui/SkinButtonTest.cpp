@@ -2,6 +2,8 @@
 
 #include "ui/CResourceImage.h"
 #include "ui/CSkinButton.h"
+#include "ui/SkinButtonRoles.h"
+#include "ui/UiText.h"
 
 #include <QEnterEvent>
 #include <QSignalSpy>
@@ -9,6 +11,8 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
+#include <set>
 
 namespace kirvano {
 namespace {
@@ -228,6 +232,48 @@ TEST_F(SkinButtonTest, CheckButtonTextStartsRightOfTheBox) {
     }
     EXPECT_FALSE(textBefore16);
     EXPECT_TRUE(textAfter16);
+}
+
+} // namespace
+} // namespace kirvano
+
+namespace kirvano {
+namespace {
+
+TEST(SkinButtonRolesTest, EveryRoleHasItsStripAndTooltip) {
+    std::set<int> ids;
+    auto check = [&](const SkinButtonRole& role) {
+        SCOPED_TRACE(role.commandId);
+        EXPECT_TRUE(ids.insert(role.commandId).second);
+        const SkinImageInfo* info = FindSkinImage(role.image);
+        ASSERT_NE(info, nullptr);
+        EXPECT_EQ(info->images, 4);
+        EXPECT_EQ(QSize(info->width, info->height), QSize(role.width, role.height));
+        std::unique_ptr<CSkinButton> button(CreateSkinButton(nullptr, role));
+        EXPECT_EQ(button->CommandId(), role.commandId);
+        EXPECT_EQ(button->size(), QSize(role.width, role.height));
+        EXPECT_FALSE(button->toolTip().isEmpty());
+        EXPECT_EQ(button->toolTip().toStdString(), UiText(role.tooltip));
+    };
+    for (int i = 0; i < static_cast<int>(kToolButtons.size()); ++i) {
+        EXPECT_EQ(kToolButtons[i].commandId, 38000 + i);
+        check(kToolButtons[i]);
+    }
+    for (const SkinButtonRole& role : kCaptionButtons) {
+        check(role);
+    }
+}
+
+TEST(SkinButtonRolesTest, PlayButtonSwitchesStripAndTooltip) {
+    InitSkinResources();
+    std::unique_ptr<CSkinButton> play(CreateSkinButton(nullptr, kToolButtons[2]));
+    ShowPlayState(*play, true);
+    EXPECT_EQ(play->ImageId(), skin::kPause);
+    EXPECT_EQ(play->toolTip().toStdString(), UiText(11));
+    EXPECT_EQ(testing::ShownImage(testing::RenderOwn(*play), skin::kPause), 0);
+    ShowPlayState(*play, false);
+    EXPECT_EQ(play->ImageId(), skin::kPlay);
+    EXPECT_EQ(play->toolTip().toStdString(), UiText(12));
 }
 
 } // namespace
