@@ -1,4 +1,5 @@
 #include "scan/CardBuilder.h"
+#include "scan/CliRunner.h"
 
 #include <gtest/gtest.h>
 
@@ -12,33 +13,11 @@ namespace kirvano {
 namespace {
 
 using testing::AddRecording;
+using testing::Cli;
+using testing::CliRun;
 using testing::NameAt;
 using testing::TempDir;
 namespace fs = std::filesystem;
-
-struct CliRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-CliRun Cli(const std::string& arguments, const TempDir& scratch) {
-    const std::string errPath = scratch.file("stderr.txt");
-    const std::string command = "KIRVANO_LANG=ja LC_ALL=C.UTF-8 " + std::string(KIRVANO_CLI) + " " +
-                                arguments + " 2>" + errPath;
-    CliRun run;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe)
-        return run;
-    std::array<char, 4096> buffer;
-    std::size_t n;
-    while ((n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
-        run.out.append(buffer.data(), n);
-    const int status = pclose(pipe);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.err = testing::ReadAll(errPath);
-    return run;
-}
 
 class ScanCli : public ::testing::Test {
 protected:
