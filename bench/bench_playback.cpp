@@ -1,0 +1,225 @@
+// Playback engine figures beside a bare playbin in the same run: open to first frame,
+// paused seek latency (median, 95th percentile), single-step latency, front-rear skew,
+// CPU use and resident size with both engines playing.
+#if __has_include(<gst/gst.h>)
+#include "playback/EngineBroadcast.h"
+#include "playback/PlaybackEngine.h"
+#include "playback/platform/GstPipeline.h"
+
+#include <gst/gst.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <random>
+#include <string>
+#include <sys/resource.h>
+#include <thread>
+#include <vector>
+
+using namespace kirvano;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+double Ms(Clock::duration d) {
+    return std::chrono::duration<double, std::milli>(d).count();
+}
+
+double Percentile(std::vector<double> v, double p) {
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v[std::min(v.size() - 1, static_cast<std::size_t>(p * v.size()))];
+}
+
+bool MakeMovie(const std::string& path, const char* size, const char* rate, bool bFrames) {
+    const std::string command =
+        std::string("ffmpeg -v error -y -f lavfi -i \"nullsrc=s=16x8:r=") + rate +
+        ":d=10,format=gray,geq=lum='255*mod(floor(N/pow(2\\,floor(X*16/W)))\\,2)',scale=" + size +
+        ":flags=neighbor,noise=alls=12:allf=t\" -f lavfi -i sine=duration=10 -c:a aac -shortest "
+        "-c:v libx264 -preset veryfast -pix_fmt yuv420p -g 30 " +
+        (bFrames ? "-bf 2 " : "-bf 0 ") + "'" + path + "'";
+    return std::system(command.c_str()) == 0;
+}
+
+double CpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
+           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+long ResidentKiB() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmRSS:", 0) == 0)
+            return std::atol(line.c_str() + 6);
+    return 0;
+}
+
+bool WaitAsync(GstElement* bin) {
+    GstBus* bus = gst_element_get_bus(bin);
+    GstMessage* m = gst_bus_timed_pop_filtered(
+        bus, 5 * GST_SECOND,
+        static_cast<GstMessageType>(GST_MESSAGE_ASYNC_DONE | GST_MESSAGE_ERROR));
+    const bool ok = m && GST_MESSAGE_TYPE(m) == GST_MESSAGE_ASYNC_DONE;
+    if (m)
+        gst_message_unref(m);
+    gst_object_unref(bus);
+    return ok;
+}
+
+GstElement* BarePlaybin(const std::string& path) {
+    gchar* uri = gst_filename_to_uri(path.c_str(), nullptr);
+    GstElement* bin = gst_element_factory_make("playbin", nullptr);
+    GstElement* sink = gst_element_factory_make("fakesink", nullptr);
+    g_object_set(sink, "sync", TRUE, nullptr);
+    guint flags = 0;
+    g_object_get(bin, "flags", &flags, nullptr);
+    g_object_set(bin, "uri", uri, "video-sink", sink, "flags", (flags | 0x1000u) & ~0x4u, nullptr);
+    g_free(uri);
+    return bin;
+}
+
+struct Figures {
+    double median = 0, p95 = 0;
+};
+
+void Report(const char* what, const Figures& engine, const Figures& bare) {
+    std::printf(
+        "%-34s engine median %7.1f ms p95 %7.1f ms | bare playbin median %7.1f ms p95 %7.1f ms\n",
+        what, engine.median, engine.p95, bare.median, bare.p95);
+}
+
+} // namespace
+
+int main() {
+    gst_init(nullptr, nullptr);
+    char pattern[] = "/tmp/kirvano-bench-XXXXXX";
+    const std::string dir = mkdtemp(pattern);
+    const std::string bf = dir + "/AGS-220801-123456-000123F.MOV";
+    const std::string plain = dir + "/plain.MOV";
+    const std::string rear = dir + "/AGS-220801-123456-000123R.MOV";
+    if (!MakeMovie(bf, "1920:1080", "30000/1001", true) ||
+        !MakeMovie(plain, "1920:1080", "30000/1001", false) ||
+        !MakeMovie(rear, "1280:720", "28", false)) {
+        std::fprintf(stderr, "ffmpeg failed\n");
+        return 1;
+    }
+    std::mt19937 random(3);
+
+    for (const auto& [name, path] :
+         {std::pair{"1080p with B-frames", bf}, std::pair{"1080p without B-frames", plain}}) {
+        std::vector<double> open, seek, step, bareOpen, bareSeek;
+        for (int round = 0; round < 5; ++round) {
+            PlaybackEngine engine(0, GstPipelineFactory());
+            engine.Init(nullptr, "Noto Sans CJK JP");
+            auto t = Clock::now();
+            if (!engine.Open(path))
+                return 1;
+            open.push_back(Ms(Clock::now() - t));
+            GstElement* bin = BarePlaybin(path);
+            t = Clock::now();
+            gst_element_set_state(bin, GST_STATE_PAUSED);
+            WaitAsync(bin);
+            bareOpen.push_back(Ms(Clock::now() - t));
+            if (round == 0) {
+                const std::int64_t count = engine.GetFrameCount();
+                for (int i = 0; i < 50; ++i) {
+                    const std::int64_t n =
+                        std::uniform_int_distribution<std::int64_t>(0, count - 2)(random);
+                    t = Clock::now();
+                    engine.SetPosition(n);
+                    seek.push_back(Ms(Clock::now() - t));
+                    t = Clock::now();
+                    engine.SetPosition(n + 1);
+                    step.push_back(Ms(Clock::now() - t));
+                    const double fd = engine.GetFrameDuration() * 1e6;
+                    t = Clock::now();
+                    gst_element_seek_simple(
+                        bin, GST_FORMAT_TIME,
+                        static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
+                        static_cast<gint64>((n + 0.5) * fd));
+                    WaitAsync(bin);
+                    bareSeek.push_back(Ms(Clock::now() - t));
+                }
+            }
+            gst_element_set_state(bin, GST_STATE_NULL);
+            gst_object_unref(bin);
+        }
+        std::printf("== %s\n", name);
+        Report("open to first frame", {Percentile(open, 0.5), Percentile(open, 0.95)},
+               {Percentile(bareOpen, 0.5), Percentile(bareOpen, 0.95)});
+        Report("paused seek", {Percentile(seek, 0.5), Percentile(seek, 0.95)},
+               {Percentile(bareSeek, 0.5), Percentile(bareSeek, 0.95)});
+        std::printf("%-34s engine median %7.1f ms p95 %7.1f ms\n", "single step",
+                    Percentile(step, 0.5), Percentile(step, 0.95));
+    }
+
+    // Both engines playing at 1x: CPU, resident size and skew; then two bare playbins.
+    {
+        PlaybackEngine front(0, GstPipelineFactory());
+        PlaybackEngine back(1, GstPipelineFactory());
+        front.Init(nullptr, "Noto Sans CJK JP");
+        back.Init(nullptr, "Noto Sans CJK JP");
+        EngineBroadcast both(&front, &back);
+        if (!both.Open(bf) || !both.open(1))
+            return 1;
+        both.SetPosition(0);
+        both.SetRate(1);
+        const double cpu0 = CpuSeconds();
+        auto t0 = Clock::now();
+        both.Play();
+        double worst = 0;
+        long rss = 0;
+        const float k = both.scale(1).factor;
+        while (Clock::now() - t0 < std::chrono::seconds(8)) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            const std::int64_t f1 = front.GetPosition();
+            const std::int64_t r = back.GetPosition();
+            const std::int64_t f2 = front.GetPosition();
+            if (f1 != f2)
+                continue; // the front moved between the reads
+            worst = std::max(worst, static_cast<double>(std::llabs(ScaledPosition(f1, k) - r)));
+            rss = std::max(rss, ResidentKiB());
+        }
+        const double cpu = (CpuSeconds() - cpu0) / (Ms(Clock::now() - t0) / 1000.0) * 100.0;
+        both.Close();
+
+        GstElement* a = BarePlaybin(bf);
+        GstElement* b = BarePlaybin(rear);
+        gst_element_set_state(a, GST_STATE_PAUSED);
+        gst_element_set_state(b, GST_STATE_PAUSED);
+        WaitAsync(a);
+        WaitAsync(b);
+        const double bare0 = CpuSeconds();
+        t0 = Clock::now();
+        gst_element_set_state(a, GST_STATE_PLAYING);
+        gst_element_set_state(b, GST_STATE_PLAYING);
+        std::this_thread::sleep_for(std::chrono::seconds(8));
+        const double bareCpu = (CpuSeconds() - bare0) / (Ms(Clock::now() - t0) / 1000.0) * 100.0;
+        gst_element_set_state(a, GST_STATE_NULL);
+        gst_element_set_state(b, GST_STATE_NULL);
+        gst_object_unref(a);
+        gst_object_unref(b);
+        std::printf("== front 1080p + rear 720p at 1x\n");
+        std::printf("CPU (percent of one core)          engine %.1f %% | bare playbins %.1f %% | "
+                    "ratio %.2f\n",
+                    cpu, bareCpu, bareCpu > 0 ? cpu / bareCpu : 0.0);
+        std::printf(
+            "largest front-rear difference      %.0f frame(s) (rear position vs front x factor)\n",
+            worst);
+        std::printf("resident size, both playing        %.1f MiB\n", rss / 1024.0);
+    }
+    std::system(("rm -rf '" + dir + "'").c_str());
+    return 0;
+}
+#else
+#include <cstdio>
+int main() {
+    std::puts("bench_playback needs the media build (GStreamer)");
+    return 0;
+}
+#endif
