@@ -76,13 +76,21 @@ int main(int argc, char** argv) {
     std::fclose(f);
     const double megabytes = 3.0 * static_cast<double>(fs::file_size(first)) / 1e6;
     RunChild("cat" + inputs + " > /dev/null"); // the same warm page cache for every run
+    RunChild("sync");                          // no writes of the inputs still pending
 
     const Measure join = RunChild(std::string(KIRVANO_CLI) + " join '" + out.string() + "'" +
                                   inputs + " > /dev/null");
-    const Measure cp = RunChild("cp" + inputs + " '" + copy.string() + "'");
+    // The join flushes its outputs to the device before it renames them; cp and ffmpeg
+    // are flushed too (sync FILE) so that all pay for the same writes.
+    const Measure cp =
+        RunChild("cp" + inputs + " '" + copy.string() + "' && sync '" + copy.string() + "'/*");
+    const std::string joined = (root / "ffmpeg.MOV").string();
     const Measure ffmpeg =
         RunChild("ffmpeg -v error -y -f concat -safe 0 -i '" + (root / "list.txt").string() +
-                 "' -c copy '" + (root / "ffmpeg.MOV").string() + "'");
+                 "' -c copy '" + joined + "' && sync '" + joined + "'");
+    fs::remove_all(copy);
+    fs::create_directories(copy);
+    const Measure cpNoSync = RunChild("cp" + inputs + " '" + copy.string() + "'");
 
     std::printf("join of 3 x %d s recordings, %.1f MB in total\n", seconds, megabytes);
     auto line = [&](const char* what, const Measure& m) {
@@ -92,6 +100,7 @@ int main(int argc, char** argv) {
     line("kirvano join", join);
     line("cp", cp);
     line("ffmpeg concat", ffmpeg);
+    line("cp, no flush", cpNoSync);
     std::printf("  join / cp throughput: %.2f; join / ffmpeg: %.2f\n", cp.seconds / join.seconds,
                 ffmpeg.seconds / join.seconds);
     fs::remove_all(root);
