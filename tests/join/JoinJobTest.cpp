@@ -156,8 +156,9 @@ TEST_P(JoinLayoutTest, OutputHoldsTheInputsSamplesInOrderWithSummedTables) {
     const auto& firstOffsets = first.tracks[0].tables.chunkOffsets;
     const auto& offsets = track.tables.chunkOffsets;
     ASSERT_EQ(offsets.size(), firstOffsets.size() * static_cast<std::size_t>(layout.recordings));
-    if (!layout.moovFirst)
+    if (!layout.moovFirst) {
         EXPECT_EQ(offsets[firstOffsets.size()], firstOffsets[0] + first.media[0].payloadSize);
+    }
 
     // The joined movie's telemetry box carries every recording's records.
     ASSERT_TRUE(joined.telemetry);
