@@ -174,6 +174,8 @@ private:
     bool thinning_ = false;
     GstClockTime pausedRunning_ = 0;
 
+    void StartReverseTrial();
+    std::string uri_;
     std::shared_future<bool> reverseTrial_;
     std::shared_ptr<std::atomic<bool>> trialCancel_ = std::make_shared<std::atomic<bool>>(false);
 };
@@ -411,11 +413,58 @@ Status GstEnginePipeline::Open(const std::string& path, EngineWindow* window) {
         frameNs_ = detectedMs_ * 1e6;
     pausedRunning_ = 0;
     rate_ = 1.0;
+    uri_ = uriText;
+    return Success();
+}
 
-    // Whether the file plays backwards is found out on a pipeline of its own.
+void GstEnginePipeline::Teardown(int timeoutMs) {
+    if (!playbin_)
+        return;
+    closing_ = true;
+    playing_ = false;
+    GstElement* bin = playbin_;
+    // Cut the callbacks first: a pipeline that does not stop in time must not reach this
+    // object any more.
+    GstAppSinkCallbacks none{};
+    gst_app_sink_set_callbacks(GST_APP_SINK(appsink_), &none, nullptr, nullptr);
+    GstBus* ownBus = gst_element_get_bus(bin);
+    gst_bus_set_sync_handler(ownBus, nullptr, nullptr, nullptr);
+    gst_object_unref(ownBus);
+    playbin_ = nullptr;
+    appsink_ = nullptr;
+    // Going to NULL joins the streaming threads; it gets a bounded time so that a stuck
+    // device cannot hang the viewer.
+    auto done = std::make_shared<std::promise<void>>();
+    std::future<void> finished = done->get_future();
+    std::thread([bin, done] {
+        gst_element_set_state(bin, GST_STATE_NULL);
+        gst_object_unref(bin);
+        done->set_value();
+    }).detach();
+    if (finished.wait_for(std::chrono::milliseconds(timeoutMs)) != std::future_status::ready) {
+        GST_WARNING("pipeline did not stop in time");
+    }
+}
+
+void GstEnginePipeline::Close(int timeoutMs) {
+    if (trialCancel_)
+        *trialCancel_ = true;
+    Teardown(timeoutMs);
+    if (reverseTrial_.valid())
+        reverseTrial_.wait_for(std::chrono::milliseconds(timeoutMs));
+    reverseTrial_ = {};
+    presenter_.ClearFrame();
+    presenter_.HideOverlayText();
+    presenter_.SetRepaintCallback(nullptr);
+    window_ = nullptr;
+}
+
+void GstEnginePipeline::StartReverseTrial() {
+    // Whether the file plays backwards is found out on a pipeline of its own, the first
+    // time it matters.
     auto cancel = std::make_shared<std::atomic<bool>>(false);
     trialCancel_ = cancel;
-    const std::string trialUri = uriText;
+    const std::string trialUri = uri_;
     const gint64 trialDuration = durationNs_;
     reverseTrial_ =
         std::async(std::launch::async, [trialUri, trialDuration, cancel] {
@@ -462,51 +511,11 @@ Status GstEnginePipeline::Open(const std::string& path, EngineWindow* window) {
             gst_object_unref(bin);
             return ok;
         }).share();
-    return Success();
-}
-
-void GstEnginePipeline::Teardown(int timeoutMs) {
-    if (!playbin_)
-        return;
-    closing_ = true;
-    playing_ = false;
-    GstElement* bin = playbin_;
-    // Cut the callbacks first: a pipeline that does not stop in time must not reach this
-    // object any more.
-    GstAppSinkCallbacks none{};
-    gst_app_sink_set_callbacks(GST_APP_SINK(appsink_), &none, nullptr, nullptr);
-    GstBus* ownBus = gst_element_get_bus(bin);
-    gst_bus_set_sync_handler(ownBus, nullptr, nullptr, nullptr);
-    gst_object_unref(ownBus);
-    playbin_ = nullptr;
-    appsink_ = nullptr;
-    // Going to NULL joins the streaming threads; it gets a bounded time so that a stuck
-    // device cannot hang the viewer.
-    auto done = std::make_shared<std::promise<void>>();
-    std::future<void> finished = done->get_future();
-    std::thread([bin, done] {
-        gst_element_set_state(bin, GST_STATE_NULL);
-        gst_object_unref(bin);
-        done->set_value();
-    }).detach();
-    if (finished.wait_for(std::chrono::milliseconds(timeoutMs)) != std::future_status::ready) {
-        GST_WARNING("pipeline did not stop in time");
-    }
-}
-
-void GstEnginePipeline::Close(int timeoutMs) {
-    if (trialCancel_)
-        *trialCancel_ = true;
-    Teardown(timeoutMs);
-    if (reverseTrial_.valid())
-        reverseTrial_.wait_for(std::chrono::milliseconds(timeoutMs));
-    presenter_.ClearFrame();
-    presenter_.HideOverlayText();
-    presenter_.SetRepaintCallback(nullptr);
-    window_ = nullptr;
 }
 
 bool GstEnginePipeline::CanPlayBackwards() {
+    if (!reverseTrial_.valid() && playbin_)
+        StartReverseTrial();
     if (!reverseTrial_.valid())
         return false;
     if (reverseTrial_.wait_for(std::chrono::milliseconds(kWaitMs)) != std::future_status::ready)
