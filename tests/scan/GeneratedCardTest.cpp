@@ -67,8 +67,9 @@ TEST(GeneratedCard, ScanAndCsvAgreeWithTheCard) {
         ASSERT_NE(at, std::string::npos) << name;
         const std::string line = text.substr(at + 2, text.find("\r\n", at + 2) - at - 2);
         EXPECT_NE(line.find(",SD,"), std::string::npos) << line;
-        if (name[0] != 'T') // a time-lapse file counts fifteen times its length
+        if (name[0] != 'T') { // a time-lapse file counts fifteen times its length
             EXPECT_NE(line.find(",00:00:02,"), std::string::npos) << line;
+        }
     }
 }
 

@@ -90,8 +90,9 @@ TEST_F(ScanCli, KindsSelectionAndAll) {
             EXPECT_NE(run.out.find(text), std::string::npos) << run.out;
         for (const std::string& text : c.absent)
             EXPECT_EQ(run.out.find(text), std::string::npos) << run.out;
-        if (c.status == 1)
+        if (c.status == 1) {
             EXPECT_EQ(run.err.substr(0, 13), "kirvano-cli: ");
+        }
     }
 }
 

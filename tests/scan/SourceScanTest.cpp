@@ -352,7 +352,7 @@ TEST(SourceScan, SingleFileSource) {
 
 TEST(Records, SortAndRemoveByName) {
     std::vector<RecordingInfo> list;
-    for (const std::string name :
+    for (const std::string& name :
          {std::string("notes.MOV"), NameAt("A__", 0, 3), NameAt("G__", 0, 1), std::string("zz"),
           NameAt("A__", 0, 2, 'R')}) {
         RecordingInfo r;
@@ -560,8 +560,9 @@ TEST(SourceScan, InitialSourceOrder) {
         RecordingSource source;
         EXPECT_EQ(source.OpenInitialSource(FixedVolumes(c.volumes)), c.opened);
         EXPECT_EQ(source.sourcePath(), c.path);
-        if (c.opened)
+        if (c.opened) {
             EXPECT_EQ(source.sourceKind(), c.kind);
+        }
     }
     unsetenv("KIRVANO_CONFIG_DIR");
     ResetConfigDirectoryForTests();
