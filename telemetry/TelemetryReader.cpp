@@ -45,20 +45,25 @@ std::optional<bool> TelemetryReader::ReadBlockAtStart(TelemetryBlock& block) {
     if (window_end <= kMarkerLength)
         return false;
     const std::uint64_t window_size = window_end - kMarkerLength;
-    const auto head = file_.ReadWindow(kMarkerLength, 28 + kPiece, window_end);
-    if (!head)
+    // One buffer for every piece: fresh pieces would cost a page fault per 4 KiB each.
+    std::vector<std::uint8_t> buffer(
+        static_cast<std::size_t>(std::min<std::uint64_t>(28 + kPiece, window_size)));
+    if (!file_.ReadAt(kMarkerLength, buffer))
         return false;
-    const auto limit = StartTelemetryBlock(head->bytes(), window_size, block);
+    const auto limit =
+        StartTelemetryBlock(ByteRange(buffer.data(), buffer.size()), window_size, block);
     if (!limit)
         return false;
-    bool more = AppendTelemetryRecords(head->bytes().sub(28), *limit, block);
+    bool more =
+        AppendTelemetryRecords(ByteRange(buffer.data(), buffer.size()).sub(28), *limit, block);
     for (std::uint64_t at = kMarkerLength + 28 + kPiece; more && at < window_end; at += kPiece) {
         if (file_.TakeAbort())
             return false;
-        const auto piece = file_.ReadWindow(at, kPiece, window_end);
-        if (!piece)
+        const auto length =
+            static_cast<std::size_t>(std::min<std::uint64_t>(kPiece, window_end - at));
+        if (!file_.ReadAt(at, std::span(buffer).first(length)))
             return false; // the file shrank under us
-        more = AppendTelemetryRecords(piece->bytes(), *limit, block);
+        more = AppendTelemetryRecords(ByteRange(buffer.data(), length), *limit, block);
     }
     file_.set_hits(1);
     return true;
