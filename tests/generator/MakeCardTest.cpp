@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <regex>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -197,6 +198,39 @@ TEST_F(MakeCard, TheUdatBlockEqualsTheDataFile) {
             return json.substr(json.find("\"header\""));
         };
         EXPECT_EQ(strip(fromData), strip(fromUdat)) << movie;
+    }
+}
+
+TEST_F(MakeCard, AScanOfTheCardGivesTheIntendedGroups) {
+    ASSERT_EQ(status_, 0);
+    std::map<std::string, std::vector<std::string>> planned; // "folder/group" -> names
+    const std::regex entry(
+        "\\{\"name\":\"([^\"]+)\"[^}]*\"folder\":\"([^\"]*)\",\"group\":\"([^\"]+)\"");
+    for (auto it = std::sregex_iterator(output_->begin(), output_->end(), entry);
+         it != std::sregex_iterator(); ++it) {
+        planned[(*it)[2].str() + "/" + (*it)[3].str()].push_back((*it)[1].str());
+    }
+    ASSERT_EQ(planned.size(), 4u);
+    const std::string scan = Capture(std::string(KIRVANO_CLI) + " scan " + Quote(card_->path()));
+    EXPECT_NE(scan.find("\"firmware\":\"1.4.2\""), std::string::npos) << scan;
+    std::size_t groupItems = 0;
+    const std::regex item("\"text\":\"([0-9]{6}_[0-9]{4})\"");
+    for (auto it = std::sregex_iterator(scan.begin(), scan.end(), item);
+         it != std::sregex_iterator(); ++it) {
+        ++groupItems;
+    }
+    EXPECT_EQ(groupItems, planned.size()) << scan;
+    for (const auto& [group, names] : planned) {
+        const std::string listed =
+            Capture(std::string(KIRVANO_CLI) + " scan " + Quote(card_->path()) + " --select " +
+                    Quote(card_->path() + "/" + group));
+        std::vector<std::string> found;
+        const std::regex name("\"name\":\"([^\"]+)\"");
+        for (auto it = std::sregex_iterator(listed.begin(), listed.end(), name);
+             it != std::sregex_iterator(); ++it) {
+            found.push_back((*it)[1].str());
+        }
+        EXPECT_EQ(found, names) << group << "\n" << listed;
     }
 }
 
