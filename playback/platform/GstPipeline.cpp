@@ -207,16 +207,29 @@ void GstEnginePipeline::TakeSample(GstSample* sample) {
     GstVideoInfo info;
     if (!gst_video_info_from_caps(&info, caps))
         return;
-    GstVideoFrame frame;
-    if (!gst_video_frame_map(&frame, &info, buffer, GST_MAP_READ))
+    // The picture keeps the decoded buffer (mapped, with its own reference) instead of
+    // a copy of its pixels; the buffer goes back to its pool when the last picture that
+    // uses it is gone.
+    auto* frame = new GstVideoFrame;
+    gst_buffer_ref(buffer);
+    if (!gst_video_frame_map(frame, &info, buffer, GST_MAP_READ)) {
+        gst_buffer_unref(buffer);
+        delete frame;
         return;
-    const int width = GST_VIDEO_FRAME_WIDTH(&frame);
-    const int height = GST_VIDEO_FRAME_HEIGHT(&frame);
-    // A deep copy: the buffer goes back to the decoder.
-    QImage image = QImage(static_cast<const uchar*>(GST_VIDEO_FRAME_PLANE_DATA(&frame, 0)), width,
-                          height, GST_VIDEO_FRAME_PLANE_STRIDE(&frame, 0), QImage::Format_RGB32)
-                       .copy();
-    gst_video_frame_unmap(&frame);
+    }
+    const int width = GST_VIDEO_FRAME_WIDTH(frame);
+    const int height = GST_VIDEO_FRAME_HEIGHT(frame);
+    QImage image(
+        static_cast<const uchar*>(GST_VIDEO_FRAME_PLANE_DATA(frame, 0)), width, height,
+        GST_VIDEO_FRAME_PLANE_STRIDE(frame, 0), QImage::Format_RGB32,
+        [](void* data) {
+            auto* mapped = static_cast<GstVideoFrame*>(data);
+            GstBuffer* held = mapped->buffer;
+            gst_video_frame_unmap(mapped);
+            gst_buffer_unref(held);
+            delete mapped;
+        },
+        frame);
 
     std::int64_t number = 0;
     const GstClockTime pts = GST_BUFFER_PTS(buffer);
