@@ -554,10 +554,13 @@ bool GstEnginePipeline::SeekTo(double rate, GstClockTime positionNs, bool thinni
     if (durationNs_ > 0 && positionNs >= static_cast<GstClockTime>(durationNs_))
         positionNs =
             durationNs_ > frameNs_ / 2 ? durationNs_ - static_cast<gint64>(frameNs_ / 2) : 0;
-    // Backwards from inside the first frame: keep the whole first frame in the segment,
-    // an empty segment shows nothing at all.
-    if (rate < 0 && frameNs_ > 0 && positionNs < static_cast<GstClockTime>(frameNs_))
-        positionNs = static_cast<GstClockTime>(frameNs_);
+    // Backwards from the first frame there is nothing to play: the demuxer answers an
+    // empty reverse segment with an error. The rate is kept for the next seek.
+    if (rate < 0 && frameNs_ > 0 && positionNs < static_cast<GstClockTime>(frameNs_)) {
+        if (frameShown)
+            *frameShown = presenter_.HasPicture();
+        return true;
+    }
     int flags = GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE;
     if (thinning)
         flags |= GST_SEEK_FLAG_TRICKMODE | GST_SEEK_FLAG_TRICKMODE_NO_AUDIO;

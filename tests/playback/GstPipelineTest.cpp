@@ -126,7 +126,12 @@ TEST(GstPipeline, RatesAdvanceAsExpected) {
     std::tie(a, b) = PlayFor(player, 250);
     EXPECT_NEAR(static_cast<double>(b - a), 30.0, 8.0) << "4x";
 
+    // At frame 0 backwards has nowhere to go; the rate changes still succeed.
+    ASSERT_TRUE(player.engine.SetPosition(0));
+    ASSERT_TRUE(player.engine.SetRate(-4, 1.0));
     ASSERT_TRUE(player.engine.SetRate(1, 1.0));
+    ASSERT_TRUE(player.engine.SetPosition(5));
+    EXPECT_EQ(player.Shown(), 5);
     ASSERT_TRUE(player.engine.SetPosition(0));
     ASSERT_TRUE(player.engine.reverseCapable()) << "a plain movie plays backwards";
     ASSERT_TRUE(player.engine.SetRate(-2, 1.0));
