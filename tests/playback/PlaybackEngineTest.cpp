@@ -27,7 +27,7 @@ struct PipelineSpec {
     std::int64_t duration = 100 * 333667;
     bool reverse = false;
     std::int64_t position = 1;
-    std::string openError;
+    std::string openError{};
 };
 
 struct Rig {
