@@ -14,7 +14,7 @@ namespace {
 
 constexpr int kNameGap = 60;       // seconds between consecutive recordings of a run
 constexpr int kTimelapseGap = 900; // seconds between time-lapse recordings
-constexpr CivilTime kFirstDay{2024, 5, 18, 8, 10, 0};
+constexpr PlanTime kFirstDay{2024, 5, 18, 8, 10, 0};
 
 // Days since 1970-01-01 of a proleptic Gregorian date (H. Hinnant's algorithm).
 long long DaysFromCivil(int y, int m, int d) {
@@ -27,7 +27,7 @@ long long DaysFromCivil(int y, int m, int d) {
     return era * 146097 + static_cast<long long>(doe) - 719468;
 }
 
-CivilTime CivilFromSeconds(long long total) {
+PlanTime CivilFromSeconds(long long total) {
     long long days = total / 86400;
     long long rest = total % 86400;
     if (rest < 0) {
@@ -40,7 +40,7 @@ CivilTime CivilFromSeconds(long long total) {
     const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
     const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
     const unsigned mp = (5 * doy + 2) / 153;
-    CivilTime t;
+    PlanTime t;
     t.day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
     t.month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
     t.year = static_cast<int>(static_cast<long long>(yoe) + era * 400 + (t.month <= 2 ? 1 : 0));
@@ -50,11 +50,11 @@ CivilTime CivilFromSeconds(long long total) {
     return t;
 }
 
-long long SecondsOf(const CivilTime& t) {
+long long SecondsOf(const PlanTime& t) {
     return DaysFromCivil(t.year, t.month, t.day) * 86400 + t.hour * 3600 + t.minute * 60 + t.second;
 }
 
-std::string StemOf(const char letters[3], const CivilTime& t, int sequence) {
+std::string StemOf(const char letters[3], const PlanTime& t, int sequence) {
     char text[32];
     std::snprintf(text, sizeof text, "%c%c%c-%02d%02d%02d-%02d%02d%02d-%06d", letters[0],
                   letters[1], letters[2], t.year % 100, t.month, t.day, t.hour, t.minute, t.second,
@@ -81,11 +81,11 @@ Status CheckFormat(const CameraFormat& f, const char* camera) {
 
 } // namespace
 
-CivilTime AddSeconds(const CivilTime& time, long long seconds) {
+PlanTime AddSeconds(const PlanTime& time, long long seconds) {
     return CivilFromSeconds(SecondsOf(time) + seconds);
 }
 
-long long SecondsBetween(const CivilTime& from, const CivilTime& to) {
+long long SecondsBetween(const PlanTime& from, const PlanTime& to) {
     return SecondsOf(to) - SecondsOf(from);
 }
 
@@ -122,7 +122,7 @@ Result<CardPlan> PlanCard(const CardOptions& options) {
     std::vector<Item> items;
     double distance = route.length() * UnitNoise(seed, 7, 0);
     double parkedDistance = distance;
-    CivilTime firstDriveEnd = AddSeconds(kFirstDay, static_cast<long long>(seed % 20) * 60);
+    PlanTime firstDriveEnd = AddSeconds(kFirstDay, static_cast<long long>(seed % 20) * 60);
     long long clock = SecondsOf(firstDriveEnd) + static_cast<long long>(seed * 7 % 60);
     for (int d = 0; d < driveCount; ++d) {
         const int size = n / driveCount + (d < n % driveCount ? 1 : 0);

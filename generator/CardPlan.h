@@ -37,18 +37,18 @@ struct CardOptions {
     FirmwareVersion firmware;
 };
 
-struct CivilTime {
+struct PlanTime {
     int year = 2024, month = 1, day = 1, hour = 0, minute = 0, second = 0;
 };
-CivilTime AddSeconds(const CivilTime& time, long long seconds);
-long long SecondsBetween(const CivilTime& from, const CivilTime& to);
+PlanTime AddSeconds(const PlanTime& time, long long seconds);
+long long SecondsBetween(const PlanTime& from, const PlanTime& to);
 
 enum class RecordingEvent { None, Impact, Manual, ParkingImpact };
 
 struct PlannedRecording {
     std::string folder; // "Normal" or "Parking" ("" in a flat layout)
     std::string stem;   // the name up to the camera letter: "AS_-240518-081000-000101"
-    CivilTime start;
+    PlanTime start;
     int sequence = 0;
     int run = 0;         // index of the drive or parking run it belongs to
     std::string group;   // the group label a scan of its folder is meant to give: "240518_0001"

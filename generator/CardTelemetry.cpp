@@ -100,7 +100,7 @@ RecordingTelemetry TelemetryOf(const CardPlan& plan, const PlannedRecording& r) 
         f.latitude = fix ? s.position.latitude : 0;
         f.longitude = fix ? s.position.longitude : 0;
         f.speed_kmh = fix ? s.speedKmh : 0;
-        const CivilTime when = AddSeconds(r.start, static_cast<long long>(i) / rate);
+        const PlanTime when = AddSeconds(r.start, static_cast<long long>(i) / rate);
         f.year = when.year;
         f.month = when.month;
         f.day = when.day;
@@ -133,7 +133,7 @@ const TraceSample& SampleAt(const RecordingTelemetry& telemetry, double seconds)
 std::vector<std::string> FrameTextOf(const std::string& camera, const PlannedRecording& r,
                                      const RecordingTelemetry& telemetry, std::uint32_t frame,
                                      double seconds) {
-    const CivilTime when = AddSeconds(r.start, static_cast<long long>(std::floor(seconds)));
+    const PlanTime when = AddSeconds(r.start, static_cast<long long>(std::floor(seconds)));
     const auto index =
         static_cast<std::size_t>(std::max(0.0, seconds * telemetry.recordsPerSecond));
     double speed = 0;

@@ -20,7 +20,9 @@ finish() { stage "done"; }
 
 werror=OFF
 [ "$ci" = "true" ] && werror=ON
-export CCACHE_DIR=${CCACHE_DIR:-$root/.cache/ccache}
+# One compiler cache per user, shared by every clone: paths are hashed relative to the clone.
+export CCACHE_DIR=${CCACHE_DIR:-${XDG_CACHE_HOME:-${HOME:-/tmp}/.cache}/kirvano-ccache}
+export CCACHE_BASEDIR=$root CCACHE_NOHASHDIR=true
 
 stage "set-up"
 ./tools/setup.sh

@@ -69,7 +69,7 @@ const char* EventName(RecordingEvent event) {
     return nullptr;
 }
 
-std::string TimeText(const CivilTime& t) {
+std::string TimeText(const PlanTime& t) {
     char text[32];
     std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", t.year, t.month, t.day,
                   t.hour, t.minute, t.second);

@@ -172,11 +172,11 @@ TEST(CardPlan, ParsesCameraFormats) {
     EXPECT_FALSE(ParseFirmwareVersion("1.400.2"));
 }
 
-TEST(CivilTime, AddsAcrossMonthsYearsAndLeapDays) {
+TEST(PlanTime, AddsAcrossMonthsYearsAndLeapDays) {
     struct Case {
-        CivilTime from;
+        PlanTime from;
         long long seconds;
-        CivilTime to;
+        PlanTime to;
     };
     const Case cases[] = {
         {{2024, 2, 28, 23, 59, 30}, 60, {2024, 2, 29, 0, 0, 30}},
@@ -184,7 +184,7 @@ TEST(CivilTime, AddsAcrossMonthsYearsAndLeapDays) {
         {{2024, 3, 1, 0, 0, 0}, -1, {2024, 2, 29, 23, 59, 59}},
     };
     for (const Case& c : cases) {
-        const CivilTime t = AddSeconds(c.from, c.seconds);
+        const PlanTime t = AddSeconds(c.from, c.seconds);
         EXPECT_EQ(std::tie(t.year, t.month, t.day, t.hour, t.minute, t.second),
                   std::tie(c.to.year, c.to.month, c.to.day, c.to.hour, c.to.minute, c.to.second));
         EXPECT_EQ(SecondsBetween(c.from, t), c.seconds);
