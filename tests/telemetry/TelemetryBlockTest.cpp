@@ -5,6 +5,7 @@
 #include "container/ByteRange.h"
 #include "telemetry/NumberField.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -39,7 +40,7 @@ struct RawRecord {
 Bytes Body(std::uint16_t count, const std::vector<RawRecord>& records, std::string_view header = {},
            std::string_view tail = {}) {
     Bytes out(kTelemetryHeaderSize, ' ');
-    std::memcpy(out.data(), header.data(), std::min(header.size(), out.size()));
+    std::copy_n(header.begin(), std::min(header.size(), out.size()), out.begin());
     out.push_back(static_cast<std::uint8_t>(count >> 8));
     out.push_back(static_cast<std::uint8_t>(count));
     for (const auto& r : records)
