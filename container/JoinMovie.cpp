@@ -229,8 +229,8 @@ Status PlaceChunks(TrackFacts& track, const std::vector<MediaBox>& media,
 }
 
 // A sample description with the advisory fields of an MPEG-4 elementary stream
-// descriptor (buffer size, maximum and average bit rate) cleared: encoders fill them per
-// file, and they do not change how a stream decodes.
+// descriptor and of a bit rate box (buffer size, maximum and average bit rate) cleared:
+// encoders fill them per file, and they do not change how a stream decodes.
 std::vector<std::uint8_t> ComparableDescription(std::vector<std::uint8_t> d) {
     const ByteRange all(d.data(), d.size());
     auto length = [&](std::size_t& at) -> std::optional<std::uint32_t> {
@@ -246,6 +246,12 @@ std::vector<std::uint8_t> ComparableDescription(std::vector<std::uint8_t> d) {
         return n;
     };
     for (std::size_t p = 0; p + 4 <= d.size(); ++p) {
+        // The bit rate box of a visual entry: buffer size, maximum and average bit rate.
+        if (all.fourcc(p) == std::optional<std::string_view>("btrt") && all.has(p + 4, 12)) {
+            std::fill(d.begin() + static_cast<std::ptrdiff_t>(p + 4),
+                      d.begin() + static_cast<std::ptrdiff_t>(p + 16), 0);
+            continue;
+        }
         if (all.fourcc(p) != std::optional<std::string_view>("esds"))
             continue;
         std::size_t at = p + 8; // type, version and flags
