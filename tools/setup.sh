@@ -17,6 +17,8 @@ packages=(
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-ugly
   gstreamer1.0-libav gstreamer1.0-tools gstreamer1.0-plugins-base-apps
   libjs-leaflet fonts-noto-cjk
+  # packaging: the Debian package and the checks of its desktop entry and metainfo
+  dpkg-dev desktop-file-utils appstream
 )
 
 missing=()

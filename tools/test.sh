@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Set up, build and run every test. Under CI=true also: the core-only build, a sanitizer
-# build of the tests, the format check and every fuzz target for a bounded time.
+# build of the tests, the format check, the Debian package and every fuzz target for a
+# bounded time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -49,6 +50,19 @@ if [ "$ci" = "true" ]; then
 
     stage "format check"
     git ls-files '*.cpp' '*.h' | xargs clang-format-14 --dry-run --Werror
+
+    stage "package"
+    # The Debian package: desktop entry and metainfo validate, its files unpack, and the
+    # unpacked command runs.
+    package_dir=$(mktemp -d)
+    (cd build && cpack -B "$package_dir" >/dev/null)
+    deb=$(ls "$package_dir"/kirvano_*.deb)
+    dpkg-deb -x "$deb" "$package_dir/root"
+    desktop-file-validate "$package_dir"/root/usr/share/applications/*.desktop
+    appstreamcli validate --no-net "$package_dir"/root/usr/share/metainfo/*.metainfo.xml >/dev/null
+    "$package_dir"/root/usr/bin/kirvano-cli --version
+    dpkg-deb -f "$deb" Depends
+    rm -rf "$package_dir"
 
     stage "fuzz"
     cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
