@@ -16,7 +16,9 @@ HEIGHT = 74
 CENTRE = HEIGHT // 2
 FULL = (HEIGHT - 6) // 2
 MARGIN = 50
-TILE = 200
+# Tiles are laid from the right edge in steps of the picture width - 50; 218 makes the
+# last tile of the 656-pixel graph start at column 0, so no second scale shows.
+TILE = 218
 
 
 def svg(width, height, body):
@@ -32,28 +34,29 @@ def hline(x0, x1, y, colour, dash=""):
 
 
 def scale_picture(full_g):
+    # Tiles overlap by up to four columns more or less than the step (their places are
+    # rounded down to multiples of 5), so everything right of column 45 is the same in
+    # every column: only horizontal lines there, and the scale's panel, ticks and labels
+    # stay left of it.
     steps = int(round(full_g / 0.5))  # a line every 0.5 G
-    body = f'<rect x="0" y="0" width="{MARGIN + TILE}" height="{HEIGHT}" fill="{PANEL}"/>\n'
-    body += f'<rect x="0" y="0" width="{MARGIN}" height="{HEIGHT}" fill="#1d2126"/>\n'
+    width = MARGIN + TILE
+    body = f'<rect x="0" y="0" width="{width}" height="{HEIGHT}" fill="{PANEL}"/>\n'
+    body += f'<rect x="0" y="0" width="{MARGIN - 6}" height="{HEIGHT}" fill="#1d2126"/>\n'
     for k in range(-steps, steps + 1):
         y = CENTRE - round(FULL * k / steps)
         colour = GRID_MAJOR if k in (-steps, 0, steps) else GRID
-        body += hline(MARGIN, MARGIN + TILE, y, colour, "" if k == 0 else "2 3")
-        body += hline(MARGIN - 5, MARGIN, y, INK)
-    for x in range(MARGIN, MARGIN + TILE, 50):
-        body += (f'<path d="M{x + 0.5} 0 V{HEIGHT}" stroke="{GRID}" stroke-width="1" '
-                 'stroke-dasharray="2 3"/>\n')
-    body += f'<path d="M{MARGIN - 0.5} 0 V{HEIGHT}" stroke="{GRID_MAJOR}" stroke-width="1"/>\n'
+        body += hline(MARGIN - 6, width, y, colour)
+        body += hline(MARGIN - 12, MARGIN - 6, y, INK)
 
     def label(y, text):
-        return (f'<text x="{MARGIN - 7}" y="{y}" {FONT} font-size="9" fill="{INK}" '
+        return (f'<text x="{MARGIN - 14}" y="{y}" {FONT} font-size="9" fill="{INK}" '
                 f'text-anchor="end">{text}</text>\n')
 
     text = f"{full_g:g}"
     body += label(CENTRE - FULL + 8, f"+{text}G")
     body += label(CENTRE + 3, "0G")
     body += label(CENTRE + FULL, f"-{text}G")
-    return svg(MARGIN + TILE, HEIGHT, body)
+    return svg(width, HEIGHT, body)
 
 
 def star(colour, size=12):
