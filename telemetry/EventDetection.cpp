@@ -134,13 +134,38 @@ void EventDetector::EventsAtFrame(const FrameSamples& frames, std::int64_t i, Fl
     }
 }
 
+namespace {
+
+// A sample on which every detector returns -1, whatever the flags.
+bool Quiet(const TelemetrySample& s) {
+    const bool kind = s.event_kind == kEventManual || s.event_kind == kEventEmergencyStop ||
+                      s.event_kind == kEventParking ||
+                      (s.event_kind >= kEventAssistSteering && s.event_kind <= kEventAssistBraking);
+    const bool warning = s.warning_code >= 8 && s.warning_code <= 10;
+    const bool axis = s.axis >= 1 && s.axis <= 3;
+    return !axis && !kind && s.extra_flag != kEventOverSpeed && !warning;
+}
+
+} // namespace
+
 std::vector<MapEvent> EventDetector::BuildEventList(const FrameSamples& frames) const {
     std::vector<MapEvent> events;
     if (frames.samples.empty()) {
         return events;
     }
+    // Only frames that move to another sample can start a run, and only samples on which
+    // some detector fires can add an event; the rest are skipped without testing.
+    std::int64_t previous = -1;
     for (std::int64_t i = 0; i < frames.FrameCount(); ++i) {
-        EventsAtFrame(frames, i, Flags::kDisplay, events);
+        const std::int64_t index = frames.SampleIndex(i);
+        if (index < 0 || index == previous) {
+            previous = index;
+            continue;
+        }
+        previous = index;
+        if (!Quiet(frames.samples[static_cast<std::size_t>(index)])) {
+            EventsAtFrame(frames, i, Flags::kDisplay, events);
+        }
     }
     return events;
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -231,6 +232,42 @@ TEST(EventDetection, JumpSearchAndTheGuardedList) {
     list.Rebuild(d, static_cast<const TelemetryReader*>(nullptr));
     EXPECT_EQ(list.Size(), 0u);
     EXPECT_EQ(list.NextFrame(0), std::nullopt);
+}
+
+TEST(EventDetection, TheWholeListEqualsTestingEveryFrame) {
+    // Random samples, frames repeating samples and pointing outside them, random flags:
+    // the list built for a recording is what testing every frame in turn finds.
+    std::mt19937 random(7);
+    for (int round = 0; round < 20; ++round) {
+        Recording r;
+        for (int k = 0; k < 300; ++k) {
+            TelemetrySample s;
+            s.index = k;
+            s.axis = static_cast<int>(random() % 6) - 1;
+            s.event_kind = std::array{-1, -1, -1, 5, 6, 7, 11, 12, 13, 4}[random() % 10];
+            s.extra_flag = random() % 4 == 0 ? 8 : 0;
+            s.warning_code = static_cast<int>(random() % 12);
+            s.warning_detail = 8 + static_cast<int>(random() % 2);
+            r.samples.push_back(s);
+        }
+        std::vector<int> map;
+        for (int k = 0; k < 900; ++k) {
+            map.push_back(random() % 50 == 0 ? -1 : k / 3 - static_cast<int>(random() % 2));
+        }
+        map[0] = 0;
+        r.MapFrames(map);
+        EventDetector d;
+        d.SetDrivingRecording(random() % 3 != 0);
+        for (int j = 0; j < kDetectorSlots; ++j) {
+            d.SetDisplayFlag(j, random() % 4 != 0);
+        }
+        std::vector<MapEvent> expected;
+        for (std::int64_t i = 0; i < r.View().FrameCount(); ++i) {
+            d.EventsAtFrame(r.View(), i, EventDetector::Flags::kDisplay, expected);
+        }
+        EXPECT_FALSE(expected.empty());
+        EXPECT_EQ(d.BuildEventList(r.View()), expected) << "round " << round;
+    }
 }
 
 TEST(EventDetection, LevelsFromTheHeader) {
