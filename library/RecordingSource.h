@@ -47,6 +47,7 @@ public:
     const std::vector<RecordingInfo>& recordingList() const { return list_; }
     const std::vector<RecordingInfo>& treeIndex() const { return treeIndex_; }
     const std::vector<RecordingInfo>& collected() const { return collected_; }
+    std::vector<RecordingInfo>& collected() { return collected_; }
     const std::string& sourcePath() const { return sourcePath_; }
     SourceKind sourceKind() const { return kind_; }
     bool hasSource() const { return !sourcePath_.empty(); }
