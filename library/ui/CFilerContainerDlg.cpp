@@ -95,15 +95,10 @@ void CFilerContainerDlg::CreateChildren(QObject* owner) {
 }
 
 bool CFilerContainerDlg::OpenInitialSource(const RemovableVolumes& volumes) {
-    std::optional<std::pair<std::string, SourceKind>> chosen;
-    {
-        // Find the source the way the scan would, then load it through the panel.
-        RecordingSource probe;
-        if (!probe.OpenInitialSource(volumes))
-            return false;
-        chosen.emplace(probe.sourcePath(), probe.sourceKind());
-    }
-    LoadSource(chosen->first, chosen->second);
+    const std::lock_guard lock(cacheLock_);
+    if (!source_.OpenInitialSource(volumes))
+        return false;
+    ShowLoadedSource();
     SelectInitialItem();
     update();
     return true;
@@ -112,12 +107,16 @@ bool CFilerContainerDlg::OpenInitialSource(const RemovableVolumes& volumes) {
 void CFilerContainerDlg::LoadSource(const std::string& path, SourceKind kind) {
     const std::lock_guard lock(cacheLock_);
     source_.LoadSource(path, kind);
+    ShowLoadedSource();
+}
+
+void CFilerContainerDlg::ShowLoadedSource() {
     if (list_ == nullptr)
         return;
     list_->SetCurrentRow(-1);
-    ShowSourceInTree();
+    tree_->Rebuild(source_.tree());
     RefreshList();
-    if (kind == SourceKind::File) {
+    if (source_.sourceKind() == SourceKind::File) {
         list_->SetCurrentRow(list_->RowCount() > 0 ? 0 : -1);
         list_->SelectRow(0);
     } else if (const auto first = source_.tree().firstChild(kTreeRoot)) {
@@ -125,10 +124,6 @@ void CFilerContainerDlg::LoadSource(const std::string& path, SourceKind kind) {
     }
     pathBox_->setText(QString::fromStdString(source_.shownPath()));
     update();
-}
-
-void CFilerContainerDlg::ShowSourceInTree() {
-    tree_->Rebuild(source_.tree());
 }
 
 int CFilerContainerDlg::ExpandTreeItem(TreeItem item, bool quiet) {

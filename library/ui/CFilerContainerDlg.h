@@ -134,7 +134,8 @@ private:
     void OnRowSelected(int row);
     void OnColumnClicked();
     void PlaceChildren();
-    void ShowSourceInTree();
+    // Shows what the source was just scanned into, as a load selects it.
+    void ShowLoadedSource();
 
     RecordingSource source_;
     std::recursive_mutex& cacheLock_;

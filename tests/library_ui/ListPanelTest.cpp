@@ -3,6 +3,7 @@
 
 #include "library/FolderListing.h"
 #include "library/RecordingName.h"
+#include "library/RemovableVolumes.h"
 #include "library/ui/CFileListCtrl.h"
 #include "library/ui/CFilerContainerDlg.h"
 #include "library/ui/CFolderTreeCtrl.h"
@@ -122,8 +123,10 @@ protected:
 };
 
 TEST_F(ListPanelTest, CardFlowFromLoadThroughTreeListFilterAndSelection) {
-    panel_.LoadSource(card_, SourceKind::Card);
-    panel_.SelectInitialItem();
+    // The newest existing volume is the card; a vanished one is passed over.
+    ASSERT_TRUE(panel_.OpenInitialSource(FixedVolumes({dir_.file("gone"), card_})));
+    EXPECT_EQ(panel_.SourcePath(), card_);
+    EXPECT_EQ(panel_.Kind(), SourceKind::Card);
 
     // The first top-level item and then the first run were selected and rescanned.
     EXPECT_EQ(owner_.Count(WM_APP_TREE_SELECTED), 2);
