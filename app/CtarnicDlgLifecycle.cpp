@@ -2,8 +2,8 @@
 // shutdown that leaves no timer or worker behind.
 #include "app/CtarnicDlg.h"
 
+#include "base/NamedLocks.h"
 #include "config/Settings.h"
-#include "library/NamedLocks.h"
 #include "ui/UiText.h"
 
 #include <QApplication>

@@ -3,7 +3,7 @@
 // file is flushed to the device and only then renamed over the final name.
 #pragma once
 
-#include "library/Result.h"
+#include "base/Result.h"
 
 #include <string>
 #include <string_view>

@@ -1,6 +1,6 @@
 #include "container/JoinBoxWriter.h"
 
-#include "container/ByteRange.h"
+#include "base/ByteRange.h"
 
 namespace kirvano {
 namespace {

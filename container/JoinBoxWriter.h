@@ -4,8 +4,8 @@
 // written with a 64-bit size, and a container can never be (that would be refused).
 #pragma once
 
+#include "base/Result.h"
 #include "container/JoinOutputFile.h"
-#include "library/Result.h"
 
 #include <cstdint>
 #include <functional>

@@ -1,6 +1,6 @@
 #include "container/JoinDataFile.h"
 
-#include "container/ByteRange.h"
+#include "base/ByteRange.h"
 
 #include <cerrno>
 #include <cstring>

@@ -4,7 +4,7 @@
 // on, the true count then follows "CSMEND" as 32 bits), the records and "CSMEND".
 #pragma once
 
-#include "library/Result.h"
+#include "base/Result.h"
 #include "telemetry/TelemetryWriter.h"
 
 #include <array>

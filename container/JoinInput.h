@@ -5,7 +5,7 @@
 // and the file.
 #pragma once
 
-#include "library/Result.h"
+#include "base/Result.h"
 
 #include <cstdint>
 #include <string>

@@ -1,6 +1,6 @@
 #include "container/JoinMovie.h"
 
-#include "container/ByteRange.h"
+#include "base/ByteRange.h"
 
 #include <algorithm>
 #include <limits>

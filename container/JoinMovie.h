@@ -5,11 +5,11 @@
 // leaves the movie unchanged when they do not.
 #pragma once
 
+#include "base/Result.h"
 #include "container/JoinBoxWriter.h"
 #include "container/JoinDataFile.h"
 #include "container/JoinInput.h"
 #include "container/JoinTables.h"
-#include "library/Result.h"
 
 #include <optional>
 #include <string>

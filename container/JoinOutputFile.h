@@ -4,7 +4,7 @@
 // temporary file is removed on every failure and when the object goes away uncommitted.
 #pragma once
 
-#include "library/Result.h"
+#include "base/Result.h"
 
 #include <atomic>
 #include <cstdint>

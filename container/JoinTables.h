@@ -4,8 +4,8 @@
 // joined media data.
 #pragma once
 
-#include "container/ByteRange.h"
-#include "library/Result.h"
+#include "base/ByteRange.h"
+#include "base/Result.h"
 
 #include <cstdint>
 #include <optional>

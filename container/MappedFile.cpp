@@ -1,7 +1,7 @@
 // The windowed file reader and the bus-error guard around reads of mapped windows.
 #include "container/MappedFile.h"
 
-#include "library/NamedLocks.h"
+#include "base/NamedLocks.h"
 
 #include <cerrno>
 #include <csetjmp>

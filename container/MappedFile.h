@@ -6,8 +6,8 @@
 // windows handed to parsers are copies read with pread.
 #pragma once
 
-#include "container/ByteRange.h"
-#include "library/Result.h"
+#include "base/ByteRange.h"
+#include "base/Result.h"
 
 #include <atomic>
 #include <cstdint>

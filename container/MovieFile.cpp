@@ -2,7 +2,7 @@
 // against the parent and the file before anything is read or allocated from it.
 #include "container/MovieFile.h"
 
-#include "container/ByteRange.h"
+#include "base/ByteRange.h"
 #include "container/KnownBoxTable.h"
 
 #include <array>

@@ -9,8 +9,8 @@
 // before that point are for reading only (patching them changes nothing that is written).
 #pragma once
 
+#include "base/Result.h"
 #include "container/MappedFile.h"
-#include "library/Result.h"
 
 #include <cstdint>
 #include <memory>

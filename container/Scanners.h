@@ -3,9 +3,9 @@
 // call as a hit, and stops (clearing the flag, result false) when an abort was requested.
 #pragma once
 
-#include "container/ByteRange.h"
+#include "base/ByteRange.h"
+#include "base/Result.h"
 #include "container/MappedFile.h"
-#include "library/Result.h"
 
 #include <cstdint>
 #include <functional>

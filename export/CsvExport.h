@@ -3,8 +3,8 @@
 // and renamed into place.
 #pragma once
 
+#include "base/Result.h"
 #include "library/RecordingInfo.h"
-#include "library/Result.h"
 
 #include <cstddef>
 #include <cstdint>

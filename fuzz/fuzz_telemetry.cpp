@@ -1,6 +1,6 @@
 // The telemetry block decoder and the frame index on arbitrary bytes: nothing may read
 // outside the input, and the results must keep their own invariants.
-#include "container/ByteRange.h"
+#include "base/ByteRange.h"
 #include "telemetry/TelemetryBlock.h"
 #include "telemetry/TelemetryReader.h"
 #include "telemetry/TelemetryWriter.h"

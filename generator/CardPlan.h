@@ -3,7 +3,7 @@
 // impact, a manual mark, a gap in the GPS fix) and the formats of both cameras.
 #pragma once
 
-#include "library/Result.h"
+#include "base/Result.h"
 
 #include <cstdint>
 #include <string>

@@ -3,8 +3,8 @@
 // that exist already are kept, so an interrupted run can simply be run again.
 #pragma once
 
+#include "base/Result.h"
 #include "generator/CardPlan.h"
-#include "library/Result.h"
 
 #include <atomic>
 #include <functional>

@@ -4,9 +4,9 @@
 // name only when complete.
 #pragma once
 
+#include "base/Result.h"
 #include "generator/CardPlan.h"
 #include "generator/FramePainter.h"
-#include "library/Result.h"
 
 #include <atomic>
 #include <cstdint>

@@ -3,7 +3,7 @@
 // fake pipeline and the viewer with the GStreamer one.
 #pragma once
 
-#include "library/Result.h"
+#include "base/Result.h"
 #include "playback/PlaybackTypes.h"
 
 #include <cstdint>

@@ -1,6 +1,6 @@
 #include "playback/PlaybackEngine.h"
 
-#include "library/NamedLocks.h"
+#include "base/NamedLocks.h"
 #include "playback/EngineTelemetry.h"
 #include "telemetry/TelemetryFiles.h"
 

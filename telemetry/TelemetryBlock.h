@@ -2,7 +2,7 @@
 // fuzzer input). Every read is bounded by the range given.
 #pragma once
 
-#include "container/ByteRange.h"
+#include "base/ByteRange.h"
 #include "telemetry/TelemetryTypes.h"
 
 #include <cstddef>

@@ -2,9 +2,9 @@
 // prefetch.
 #include "telemetry/TelemetryFiles.h"
 
+#include "base/NamedLocks.h"
 #include "container/MappedFile.h"
 #include "container/Scanners.h"
-#include "library/NamedLocks.h"
 #include "library/RecordingName.h"
 
 #include <cstring>

@@ -5,7 +5,7 @@
 // elements where they are).
 #pragma once
 
-#include "container/ByteRange.h"
+#include "base/ByteRange.h"
 #include "container/MappedFile.h"
 #include "telemetry/TelemetryBlock.h"
 #include "telemetry/TelemetryTypes.h"

@@ -2,7 +2,7 @@
 // into its exact place, so a value that does not fit can never spill into its neighbour.
 #include "telemetry/TelemetryWriter.h"
 
-#include "container/ByteRange.h"
+#include "base/ByteRange.h"
 
 #include <algorithm>
 #include <cmath>

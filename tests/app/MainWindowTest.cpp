@@ -3,8 +3,8 @@
 #include "app/CtarnicDlg.h"
 #include "app/TaskRunner.h"
 #include "app/WorkerThread.h"
+#include "base/NamedLocks.h"
 #include "config/Settings.h"
-#include "library/NamedLocks.h"
 
 #include <QApplication>
 #include <QDir>

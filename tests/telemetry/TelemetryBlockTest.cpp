@@ -2,7 +2,7 @@
 // event marks, counts, chained headers and blocks cut short.
 #include "telemetry/TelemetryBlock.h"
 #include "TelemetryTestData.h"
-#include "container/ByteRange.h"
+#include "base/ByteRange.h"
 #include "telemetry/NumberField.h"
 
 #include <algorithm>

@@ -2,7 +2,7 @@
 // collected positions and the prefetch cache.
 #include "telemetry/TelemetryReader.h"
 #include "TelemetryTestData.h"
-#include "container/ByteRange.h"
+#include "base/ByteRange.h"
 #include "support/TempDir.h"
 #include "telemetry/TelemetryFiles.h"
 

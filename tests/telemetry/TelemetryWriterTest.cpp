@@ -1,7 +1,7 @@
 // The block writer, checked byte by byte where the layout matters and by round trip
 // through the block decoder everywhere else.
 #include "TelemetryTestData.h"
-#include "container/ByteRange.h"
+#include "base/ByteRange.h"
 #include "telemetry/TelemetryBlock.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "scan/CardBuilder.h"
+#include "library/CardBuilder.h"
 
 #include "config/FileAttributes.h"
 #include "config/Settings.h"

@@ -1,6 +1,6 @@
 // A card written by the project's generator, scanned and exported through the command
 // line. Skipped where the generator is not built (core-only builds).
-#include "scan/CliRunner.h"
+#include "support/CliRunner.h"
 
 #include "library/RecordingName.h"
 

@@ -1,4 +1,4 @@
-#include "library/NamedLocks.h"
+#include "base/NamedLocks.h"
 
 #include <map>
 #include <memory>

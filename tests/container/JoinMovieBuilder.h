@@ -3,7 +3,7 @@
 // box.
 #pragma once
 
-#include "container/ByteRange.h"
+#include "base/ByteRange.h"
 
 #include <cstdint>
 #include <string>
