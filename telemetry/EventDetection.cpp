@@ -1,6 +1,6 @@
 #include "telemetry/EventDetection.h"
 
-#include "library/NamedLocks.h"
+#include "base/NamedLocks.h"
 #include "telemetry/TelemetryReader.h"
 
 #include <algorithm>
