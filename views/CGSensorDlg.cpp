@@ -1,6 +1,6 @@
 #include "views/CGSensorDlg.h"
 
-#include "library/NamedLocks.h"
+#include "base/NamedLocks.h"
 #include "telemetry/TelemetryReader.h"
 #include "ui/AppMessage.h"
 #include "ui/SharedFonts.h"
