@@ -1,7 +1,7 @@
 #include "library/ui/CFilerContainerDlg.h"
 
+#include "base/NamedLocks.h"
 #include "library/MovieResource.h"
-#include "library/NamedLocks.h"
 #include "library/RecordingName.h"
 #include "library/ui/CFileListCtrl.h"
 #include "library/ui/CFolderTreeCtrl.h"
