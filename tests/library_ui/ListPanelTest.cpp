@@ -1,5 +1,5 @@
-#include "scan/CardBuilder.h"
-#include "scan/CliRunner.h"
+#include "library/CardBuilder.h"
+#include "support/CliRunner.h"
 
 #include "library/FolderListing.h"
 #include "library/RecordingName.h"
