@@ -1,24 +1,39 @@
-// The main window: one dialog that owns the locks, timers, worker threads and (as they
-// are built) the child windows, handles the private messages on the UI thread and
-// shuts everything down in a fixed order.
+// The main window: one fixed-size frameless dialog that owns the locks, timers, worker
+// threads, both playback engines and the child windows, handles the private messages on
+// the UI thread and shuts everything down in a fixed order. Its handlers live in files by
+// concern: life cycle, layout, messages, opening and playback, commands, list and source,
+// views, long tasks.
 #pragma once
 
 #include "app/TaskRunner.h"
+#include "app/WorkerThread.h"
+#include "library/RecordingSource.h"
+#include "playback/EngineBroadcast.h"
+#include "playback/PlaybackEngine.h"
 #include "ui/AppMessage.h"
 
 #include <QBasicTimer>
 #include <QDialog>
+#include <QPoint>
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <mutex>
+#include <optional>
+#include <span>
+#include <string>
 #include <vector>
-
-class QProgressBar;
 
 namespace kirvano {
 
-using CameraSlot = int;
+class CMovieDialog;
+class CMovieResource;
+class CMovieStatic;
+class CSkinButton;
+class CSkinProgressBarCtrl;
+class CSkinSliderCtrl;
+struct TelemetrySample;
 
 // Timer ids of the main window.
 enum MainTimer : int {
@@ -30,6 +45,34 @@ enum MainTimer : int {
     kTimerRateSettle = 105, // 500 ms, one-shot
 };
 
+// Command ids of the buttons and menu items.
+enum MainCommand : int {
+    kCmdToStart = 38000,
+    kCmdPrevious = 38001,
+    kCmdPlay = 38002,
+    kCmdSlower = 38003,
+    kCmdFaster = 38004,
+    kCmdNext = 38005,
+    kCmdSnapshot = 38006,
+    kCmdJoin = 38007,
+    kCmdZoom = 38008,
+    kCmdSource = 38009,
+    kCmdDelete = 38010,
+    kCmdSettings = 38011,
+    kCmdCsv = 38012,
+    kCmdSwap = 38013,
+    kCmdMapSwitch = 38014,
+    kCmdClose = 15,
+    kCmdMinimise = 16,
+    kCmdLayout = 17,
+    kCmdAspect = 38200,
+    kCmdFilterFirst = 38700,
+    kCmdFilterLast = 38705,
+    kSeekSliderId = 38100,
+    kVolumeSliderId = 38101,
+    kProgressBarId = 38102,
+};
+
 // WM_APP_PROGRESS: done × 100 / total, 100 when total ≤ 0, kept within 0..100.
 int ProgressPercent(std::intptr_t done, std::intptr_t total);
 
@@ -37,7 +80,10 @@ class CtarnicDlg : public QDialog {
     Q_OBJECT
 
 public:
-    // A private message as it was handled, for tests of the message path.
+    static constexpr int kWidth = 1120;
+    static constexpr int kHeight = 697;
+
+    // A private message as it was handled (recorded only while a test asks for it).
     struct HandledMessage {
         int message;
         std::intptr_t wParam;
@@ -46,11 +92,15 @@ public:
         bool operator==(const HandledMessage&) const = default;
     };
 
-    explicit CtarnicDlg(QWidget* parent = nullptr);
+    // volumes: the removable volumes looked at first on start-up (the system's when null).
+    explicit CtarnicDlg(QWidget* parent = nullptr,
+                        std::unique_ptr<RemovableVolumes> volumes = nullptr);
     ~CtarnicDlg() override;
 
     // Starts a long task (CSV export, join, delete); false while one runs.
     bool StartLongTask(TaskRunner::Task task, int doneMessage = WM_APP_TASK_DONE);
+    // Runs a command as a click on its button or menu item would.
+    void OnCommand(int commandId);
 
     // State of the window.
     int CurrentIndex() const { return currentIndex_; }
@@ -62,17 +112,38 @@ public:
     bool LongTaskRunning() const { return longTask_; }
     bool TaskSucceeded() const { return taskSuccess_; }
     bool VersionCheckStarted() const { return versionCheckStarted_; }
+    bool Ready() const { return ready_; }
+    bool Busy() const { return busy_; }
+    bool SubVideoFloating() const;
     std::int64_t PendingSeek() const { return pendingSeek_; }
+    std::int64_t PositionMax() const { return positionMax_; }
     bool TimerActive(int id) const;
     int ShutdownRuns() const { return shutdownRuns_; }
-    QProgressBar* ProgressBar() const { return progressBar_; }
+    int RecordCount() const;
+    const RecordingSource& Source() const { return source_; }
+    PlaybackEngine* Engine(int slot) { return playerPresent_[slot] ? engines_[slot].get() : nullptr; }
+    CMovieStatic* VideoWindow(int slot) const { return videoWindows_[slot]; }
+    CMovieDialog* MovieDialog() const { return movieDialog_; }
+    CSkinSliderCtrl* SeekSlider() const { return seekSlider_; }
+    CSkinSliderCtrl* VolumeSlider() const { return volumeSlider_; }
+    CSkinProgressBarCtrl* ProgressBar() const { return progressBar_; }
+    // The button of a tool command (38000..38014) or a caption command (15..17).
+    CSkinButton* Button(int commandId) const;
+    // The position last pushed to the views.
+    std::int64_t ShownPosition() const { return shownPosition_; }
+
+    // Test hook: record every handled message from now on (off by default).
+    void RecordHandledMessages(bool on) { recordMessages_ = on; }
     const std::vector<HandledMessage>& HandledMessages() const { return handled_; }
 
 protected:
     bool event(QEvent* event) override;
     void timerEvent(QTimerEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
 public slots:
     void reject() override;
@@ -83,24 +154,87 @@ private:
         int message;
         Handler handler;
     };
-    static const std::array<HandlerEntry, 27>& HandlerTable();
+    static std::span<const HandlerEntry> HandlerTable();
 
-    // Life cycle.
+    // Life cycle (CtarnicDlgLifecycle.cpp).
     void InitialiseWindow();
+    void CreateChildren();
+    void InitialisePlayers();
     void Shutdown();
-    void PlaceProgressBar();
 
-    // Timers.
+    // Layout (CtarnicDlgLayout.cpp).
+    void LayOut();
+    void LayOutVideoWindows();
+    void ApplyVideoRects();
+    void PlaceFloatingSubVideo();
+    void DockSubVideo();
+
+    // Timers (CtarnicDlgTimers.cpp).
     void StartTimer(int id, int milliseconds);
     void KillTimer(int id);
-    void OnPlaybackTick();
-    void OnRunOpen();
-    void OnOpenTimeout();
     void OnIdle();
     void OnRefreshButtonsTimer();
     void OnRateSettle();
-    void RefreshButtons();
     void EndWaitCursor();
+
+    // Opening and playback (CtarnicDlgPlayback.cpp).
+    void SelectRecording(int index, int pendingAction);
+    void OpenRecording();
+    void OnRunOpen();
+    void OnOpenTimeout();
+    void StartFilePreparation(bool nextFile);
+    void StartDisplay();
+    void OnPlaybackTick();
+    void EndOfRecording();
+    void AdvanceToNext();
+    bool PlayCurrent();
+    void PausePlayback();
+    void SeekTo(std::int64_t position);
+    void StoreVolume(int volume);
+    void SetPlayersVolume(int volume);
+    void SetRate(int rateMode);
+    EngineState PlayerState();
+    bool NearEnd();
+    bool AnyPlayerPresent() const { return playerPresent_[0] || playerPresent_[1]; }
+    void ResetView();
+    std::int64_t MainPosition();
+    std::int64_t MainFrameCount();
+    std::unique_lock<std::recursive_mutex> LockList() const;
+
+    // Commands (CtarnicDlgCommands.cpp).
+    void OnToStart();
+    void OnPrevious();
+    void OnPlayPause();
+    void OnRateStep(bool faster);
+    void OnNext();
+    void OnSwapCameras();
+    void OnAspect();
+    void OnFilterCommand(int commandId);
+    void RefreshButtons();
+    void ShowPlayButton(bool playing);
+    void EnableControls(bool on);
+
+    // List and source (CtarnicDlgList.cpp).
+    void LoadInitialSource();
+    void OnChooseSource();
+    void ListLoaded(bool advancing);
+    bool ValidIndex(int index) const;
+    std::string RecordPath(int index) const;
+    std::optional<TreeItem> FollowingTreeItem() const;
+    void SelectTreeItem(TreeItem item);
+    void ClearList();
+
+    // Views (CtarnicDlgViews.cpp).
+    void UpdatePosition(std::int64_t position);
+    void ResetViews();
+
+    // Long tasks (CtarnicDlgTasks.cpp).
+    void OnCancelOrToStart();
+    void OnSnapshot();
+    void OnJoin();
+    void OnDelete();
+    void OnCsvExport();
+    void FinishLongTask(const AppMessage& message);
 
     // Private message handlers.
     void DispatchAppMessage(const AppMessage& message);
@@ -125,7 +259,6 @@ private:
     void OnTreeSelected(const AppMessage& message);
     void OnSourceLost(const AppMessage& message);
     void OnFilePrepared(const AppMessage& message);
-    void FinishLongTask(const AppMessage& message);
     void OnTaskDone(const AppMessage& message);
     void OnDeleteDone(const AppMessage& message);
     void OnStartVersionCheck(const AppMessage& message);
@@ -139,17 +272,28 @@ private:
 
     // Data model.
     int currentIndex_ = -1;
-    CameraSlot mainCamera_ = 0;
-    CameraSlot subCamera_ = 1;
+    CameraSlot mainCamera_ = kFrontCamera;
+    CameraSlot subCamera_ = kRearCamera;
     int storedVolume_ = 65535;
+    int rateMode_ = kRateNormal;
+    int pendingAction_ = 0; // 0 show stopped, 1 play (advance), 2 play (command)
+    bool initialised_ = false;
     bool ready_ = false;
     bool busy_ = false;
-    bool openPending_ = false;
+    bool playRequested_ = false;
+    bool advancePending_ = false;
+    bool advancing_ = false;
+    bool endLatch_ = false;
+    bool treeSelecting_ = false;
+    bool csvDisabled_ = true;
     bool longTask_ = false;
     bool taskSuccess_ = false;
     bool firstMapDrawDone_ = false;
     bool mapLoading_ = true;
+    bool sliderPressed_ = false;
+    EngineState stateAtPress_ = EngineState::Closed;
     std::int64_t pendingSeek_ = -1;
+    std::int64_t shownPosition_ = 0;
     std::array<bool, 2> zoom_{false, false};
     int layoutMode_ = 0;
     bool fullScreen_ = false;
@@ -160,10 +304,33 @@ private:
     bool waitCursor_ = false;
     bool shutDown_ = false;
     int shutdownRuns_ = 0;
+    std::optional<QPoint> dragOffset_;
+    std::intptr_t openGeneration_ = 0; // which open a file preparation belongs to
+
+    // Recordings: the source, its folder tree and the list of the selected folder.
+    std::unique_ptr<RemovableVolumes> volumes_;
+    RecordingSource source_;
+    std::unique_ptr<CMovieResource> watcher_;
+
+    // Players.
+    std::array<std::unique_ptr<PlaybackEngine>, 2> engines_;
+    std::array<bool, 2> playerPresent_{false, false};
+    std::unique_ptr<EngineBroadcast> players_;
+
+    // Child windows.
+    std::array<CMovieStatic*, 2> videoWindows_{nullptr, nullptr};
+    CMovieDialog* movieDialog_ = nullptr;
+    CSkinSliderCtrl* seekSlider_ = nullptr;
+    CSkinSliderCtrl* volumeSlider_ = nullptr;
+    CSkinProgressBarCtrl* progressBar_ = nullptr;
+    std::array<CSkinButton*, 15> toolButtons_{};
+    std::array<CSkinButton*, 3> captionButtons_{};
 
     std::array<QBasicTimer, 6> timers_; // ids 100..105
-    QProgressBar* progressBar_ = nullptr;
+    WorkerThread filePreparation_;
+    WorkerThread nextFilePreparation_;
     TaskRunner taskRunner_{this};
+    bool recordMessages_ = false;
     std::vector<HandledMessage> handled_;
 };
 

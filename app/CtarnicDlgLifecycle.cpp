@@ -1,26 +1,39 @@
-// The main window's life cycle: the initialisation steps in their order and the
-// shutdown that leaves no timer or worker behind.
+// The main window's life cycle: the initialisation steps in their order, the child
+// windows in their creation order, the players, and the shutdown that leaves no timer,
+// player or worker behind.
 #include "app/CtarnicDlg.h"
 
 #include "base/NamedLocks.h"
 #include "config/Settings.h"
+#include "library/MovieResource.h"
+#include "playback/CMovieDialog.h"
+#include "playback/CMovieStatic.h"
+#include "playback/platform/GstPipeline.h"
+#include "ui/CResourceImage.h"
+#include "ui/CSkinButton.h"
+#include "ui/CSkinProgressBarCtrl.h"
+#include "ui/CSkinSliderCtrl.h"
+#include "ui/SkinButtonRoles.h"
 #include "ui/UiText.h"
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QProgressBar>
 
 #include <algorithm>
 
 namespace kirvano {
 
 namespace {
-constexpr int kProgressBarHeight = 22;
+constexpr const char* kOverlayFace = "メイリオ";
 } // namespace
 
-CtarnicDlg::CtarnicDlg(QWidget* parent) : QDialog(parent) {
-    // Player, connectivity monitor and info panel members are constructed here as they
-    // are added; the state fields start at their declared values.
+CtarnicDlg::CtarnicDlg(QWidget* parent, std::unique_ptr<RemovableVolumes> volumes)
+    : QDialog(parent, Qt::FramelessWindowHint | Qt::Window), volumes_(std::move(volumes)) {
+    if (!volumes_)
+        volumes_ = std::make_unique<SystemRemovableVolumes>();
+    for (int slot = 0; slot < 2; ++slot)
+        engines_[slot] = std::make_unique<PlaybackEngine>(slot, GstPipelineFactory());
+    players_ = std::make_unique<EngineBroadcast>(engines_[0].get(), engines_[1].get());
     InitialiseWindow();
 }
 
@@ -29,7 +42,9 @@ CtarnicDlg::~CtarnicDlg() {
 }
 
 void CtarnicDlg::InitialiseWindow() {
-    // 1. Framework initialisation and icons: the application icon plugs in here.
+    // 1. Icons.
+    InitSkinResources();
+    setWindowIcon(QIcon(QPixmap::fromImage(SkinImages().Image(skin::kWindowIcon, 1.0))));
 
     // 2. The locks. A registry lock always exists, so the window never comes up empty.
     hMutexCache_ = &NamedLock("hMutexCache");
@@ -37,69 +52,99 @@ void CtarnicDlg::InitialiseWindow() {
     if (!LocksCreated())
         return;
 
-    // 3. Language column; the shared fonts plug in here; resolve the configuration folder.
+    // 3. Language column and the configuration folder.
     SelectUiTextColumn(UiTextColumnFromEnvironment());
     ConfigDirectory();
 
-    // 4. Title and size.
+    // 4. Title and the fixed size, in logical pixels.
     setWindowTitle(QStringLiteral("Kirvano"));
-    resize(1280, 800);
+    setFixedSize(kWidth, kHeight);
 
-    // 5. Skin bitmaps: the resource image cache plugs in here.
+    // 5. Skin bitmaps at the screen's pixel ratio.
+    SkinImages().Load(devicePixelRatioF());
 
-    // 6. Child windows, in their order; the video windows, list container, logo panel,
-    //    map dialog, G-sensor graph, info panel, sliders and buttons plug in before the
-    //    progress bar.
-    progressBar_ = new QProgressBar(this);
-    progressBar_->setObjectName(QStringLiteral("progress bar"));
-    progressBar_->setWindowTitle(QStringLiteral("progress bar"));
-    progressBar_->setTextVisible(false);
+    // 6. Child windows.
+    CreateChildren();
 
     // 7. Defaults of the configuration file when it does not exist.
     WriteDefaultSettings();
 
-    // 8. The settings dialog plugs in here.
-    // 9. Both players and the DECODE/HW switch plug in here.
+    // 9. Both players and the hardware-decoding switch.
+    InitialisePlayers();
 
     // 10. Aspect flag and stored volume.
     aspect_ = ReadSetting("DISPLAY", "ASPECT") == "on";
     storedVolume_ = std::clamp(ReadVolumeSetting(), 0, 65535);
+    SetPlayersVolume(storedVolume_);
+    volumeSlider_->SetPos(storedVolume_);
 
     // 11. Layout; the progress bar is a hidden strip along the bottom of the video area.
-    progressBar_->setRange(0, 100);
-    progressBar_->setValue(0);
-    PlaceProgressBar();
+    LayOut();
+    progressBar_->SetRange(0, 100);
+    progressBar_->SetPos(0);
     progressBar_->hide();
 
-    // 12. Aspect flag and video rectangles of the players plug in here.
+    // 12. Aspect flag and video rectangles of the players.
+    players_->SetAspectMode(aspect_ ? 1 : 0);
+    ApplyVideoRects();
 
-    // 13. Idle timer, the map host's start-up notice (plugs in here), version check.
+    initialised_ = true;
+    RefreshButtons();
+
+    // 13. Idle timer, version check; then the start-up source.
     StartTimer(kTimerIdle, 1000);
     PostAppMessage(this, WM_APP_START_VERSION_CHECK);
+    LoadInitialSource();
 }
 
-void CtarnicDlg::PlaceProgressBar() {
-    if (progressBar_ == nullptr)
-        return;
-    // The main video area is the whole window until the layout of the views exists.
-    const QRect area = rect();
-    progressBar_->setGeometry(area.left(), area.bottom() + 1 - kProgressBarHeight, area.width(),
-                              kProgressBarHeight);
+void CtarnicDlg::CreateChildren() {
+    // The floating window of the sub camera, hidden until asked for.
+    movieDialog_ = new CMovieDialog(QString::fromStdString(UiText(153)), this);
+    movieDialog_->hide();
+
+    // The video windows: the main camera's in the main window, the sub camera's docked.
+    for (int slot = 0; slot < 2; ++slot) {
+        auto* window = new CMovieStatic(this, this);
+        window->setSlot(slot);
+        window->setEngine(engines_[slot].get());
+        window->setCustomCursor(true);
+        videoWindows_[slot] = window;
+    }
+    videoWindows_[mainCamera_]->setObjectName(QStringLiteral("main video"));
+
+    // The sliders and the progress bar.
+    seekSlider_ = new CSkinSliderCtrl(this, kSeekSliderId);
+    seekSlider_->SetImages(skin::kSeekFilled, skin::kSeekEmpty, skin::kSeekThumb,
+                           skin::kSeekThumbPressed);
+    seekSlider_->SetRange(0, 0);
+    volumeSlider_ = new CSkinSliderCtrl(this, kVolumeSliderId);
+    volumeSlider_->SetImages(skin::kVolumeFilled, skin::kVolumeEmpty, skin::kVolumeThumb,
+                             skin::kVolumeThumbPressed);
+    volumeSlider_->SetRange(0, 65535);
+    progressBar_ = new CSkinProgressBarCtrl(this);
+    progressBar_->setObjectName(QStringLiteral("progress bar"));
+    progressBar_->setWindowTitle(QStringLiteral("progress bar"));
+
+    // The 15 tool buttons and the 3 caption buttons.
+    for (std::size_t i = 0; i < kToolButtons.size(); ++i) {
+        toolButtons_[i] = CreateSkinButton(this, kToolButtons[i]);
+        connect(toolButtons_[i], &CSkinButton::Command, this, &CtarnicDlg::OnCommand);
+    }
+    for (std::size_t i = 0; i < kCaptionButtons.size(); ++i) {
+        captionButtons_[i] = CreateSkinButton(this, kCaptionButtons[i]);
+        connect(captionButtons_[i], &CSkinButton::Command, this, &CtarnicDlg::OnCommand);
+    }
 }
 
-void CtarnicDlg::resizeEvent(QResizeEvent* event) {
-    QDialog::resizeEvent(event);
-    PlaceProgressBar();
-}
-
-bool CtarnicDlg::StartLongTask(TaskRunner::Task task, int doneMessage) {
-    if (shutDown_ || longTask_)
-        return false;
-    if (!taskRunner_.Start(std::move(task), doneMessage))
-        return false;
-    longTask_ = true;
-    taskSuccess_ = false;
-    return true;
+void CtarnicDlg::InitialisePlayers() {
+    for (int slot = 0; slot < 2; ++slot)
+        playerPresent_[slot] = engines_[slot]->Init(videoWindows_[slot], kOverlayFace);
+    players_->SetActive(0, playerPresent_[0]);
+    players_->SetActive(1, playerPresent_[1]);
+    // The rate change is applied at once; the settle pause only helps a real device.
+    players_->settleMs = 0;
+    if (AnyPlayerPresent())
+        SetHardwareDecoding(ReadSetting("DECODE", "HW") == "on");
 }
 
 void CtarnicDlg::Shutdown() {
@@ -109,12 +154,27 @@ void CtarnicDlg::Shutdown() {
     ++shutdownRuns_;
 
     KillTimer(kTimerIdle);
-    // Pausing and stopping both players, resetting the view (normal rate, MainCamera 0,
-    // map and list panel) plugs in here.
-    mainCamera_ = 0;
-    subCamera_ = 1;
+    if (watcher_)
+        watcher_->stop();
+    // Pause, stop and reset the view: normal rate, main camera 0, players closed.
+    if (AnyPlayerPresent()) {
+        players_->Pause();
+        players_->Stop();
+    }
+    ResetView();
     KillTimer(kTimerPlaybackTick);
-    // Releasing the present players plugs in here.
+    // The preparation threads only read files; they end on their own and are joined
+    // before the players that own their caches go.
+    filePreparation_.Stop();
+    nextFilePreparation_.Stop();
+    for (int slot = 0; slot < 2; ++slot) {
+        if (playerPresent_[slot]) {
+            playerPresent_[slot] = false;
+            engines_[slot]->Shutdown();
+        }
+        if (videoWindows_[slot] != nullptr)
+            videoWindows_[slot]->setEngine(nullptr);
+    }
     for (int id = kTimerPlaybackTick; id <= kTimerRateSettle; ++id)
         KillTimer(id);
     EndWaitCursor();

@@ -2,7 +2,8 @@
 // table, and all run on the UI thread.
 #include "app/CtarnicDlg.h"
 
-#include <QProgressBar>
+#include "ui/CSkinProgressBarCtrl.h"
+
 #include <QThread>
 
 #include <algorithm>
@@ -16,8 +17,8 @@ int ProgressPercent(std::intptr_t done, std::intptr_t total) {
     return static_cast<int>(std::clamp(percent, 0.0L, 100.0L));
 }
 
-const std::array<CtarnicDlg::HandlerEntry, 27>& CtarnicDlg::HandlerTable() {
-    static const std::array<HandlerEntry, 27> table{{
+std::span<const CtarnicDlg::HandlerEntry> CtarnicDlg::HandlerTable() {
+    static constexpr HandlerEntry table[] = {
         {WM_APP_PLAYER_EVENT, &CtarnicDlg::OnPlayerEvent},
         {WM_APP_TIMED_TICK, &CtarnicDlg::OnTimedTick},
         {WM_APP_TIMED_PLAYBACK_ENDED, &CtarnicDlg::OnTimedPlaybackEnded},
@@ -45,7 +46,7 @@ const std::array<CtarnicDlg::HandlerEntry, 27>& CtarnicDlg::HandlerTable() {
         {WM_APP_RELAYOUT_VIDEO, &CtarnicDlg::OnRelayoutVideo},
         {WM_APP_DOCK_SUB_VIDEO, &CtarnicDlg::OnDockSubVideo},
         {WM_APP_PLACE_SUB_VIDEO, &CtarnicDlg::OnPlaceSubVideo},
-    }};
+    };
     return table;
 }
 
@@ -60,8 +61,9 @@ bool CtarnicDlg::event(QEvent* event) {
 void CtarnicDlg::DispatchAppMessage(const AppMessage& message) {
     for (const HandlerEntry& entry : HandlerTable()) {
         if (entry.message == message.message()) {
-            handled_.push_back({message.message(), message.wParam(), message.lParam(),
-                                QThread::currentThread() == thread()});
+            if (recordMessages_)
+                handled_.push_back({message.message(), message.wParam(), message.lParam(),
+                                    QThread::currentThread() == thread()});
             (this->*entry.handler)(message);
             return;
         }
@@ -72,31 +74,9 @@ void CtarnicDlg::DispatchAppMessage(const AppMessage& message) {
 void CtarnicDlg::OnProgress(const AppMessage& message) {
     if (progressBar_ == nullptr)
         return;
-    progressBar_->setValue(ProgressPercent(message.wParam(), message.lParam()));
+    progressBar_->SetPos(ProgressPercent(message.wParam(), message.lParam()));
     progressBar_->raise();
     progressBar_->update();
-}
-
-void CtarnicDlg::FinishLongTask(const AppMessage& message) {
-    // The task has posted its last message; its thread ends right after.
-    taskRunner_.Join();
-    longTask_ = false;
-    taskSuccess_ = message.wParam() != 0;
-    if (progressBar_ != nullptr)
-        progressBar_->hide();
-}
-
-void CtarnicDlg::OnTaskDone(const AppMessage& message) {
-    FinishLongTask(message);
-    // The completion notice and the refresh of the list after an export or a join plug in
-    // here.
-    RefreshButtons();
-}
-
-void CtarnicDlg::OnDeleteDone(const AppMessage& message) {
-    FinishLongTask(message);
-    // Rescanning the source and reselecting a recording after a delete plug in here.
-    RefreshButtons();
 }
 
 void CtarnicDlg::OnStartVersionCheck(const AppMessage&) {
@@ -119,36 +99,6 @@ void CtarnicDlg::OnListNotice(const AppMessage&) {
     // The recording list's notice is ignored.
 }
 
-// Handlers whose work needs the players, views, map or list panel.
-
-void CtarnicDlg::OnPlayerEvent(const AppMessage&) {
-    // Draining the player's event queue (end of recording, full screen lost) plugs in here.
-}
-
-void CtarnicDlg::OnTimedTick(const AppMessage&) {
-    // Seeking both players to lParam plugs in here.
-}
-
-void CtarnicDlg::OnTimedPlaybackEnded(const AppMessage&) {
-    // The end of a recording (continue or advance) plugs in here.
-}
-
-void CtarnicDlg::OnSliderDrag(const AppMessage&) {
-    // Seek and volume slider dragging plugs in here.
-}
-
-void CtarnicDlg::OnSliderPress(const AppMessage&) {
-    // Seek and volume slider press plugs in here.
-}
-
-void CtarnicDlg::OnSliderRelease(const AppMessage&) {
-    // Seek and volume slider release plugs in here.
-}
-
-void CtarnicDlg::OnMapSeek(const AppMessage&) {
-    // Seeking to the map's position lParam plugs in here.
-}
-
 void CtarnicDlg::OnGSensorNext(const AppMessage&) {
     // The jump to the next G-sensor mark plugs in here.
 }
@@ -161,48 +111,8 @@ void CtarnicDlg::OnSettingChanged(const AppMessage&) {
     // Setting one of the four G-sensor display values and redrawing the marks plugs in here.
 }
 
-void CtarnicDlg::OnVideoContextMenu(const AppMessage&) {
-    // The video window's context menu plugs in here.
-}
-
-void CtarnicDlg::OnVideoClick(const AppMessage&) {
-    // The zoom on a video window click plugs in here.
-}
-
-void CtarnicDlg::OnPlayerStopped(const AppMessage&) {
-    // The end of a recording with the advancing latch plugs in here.
-}
-
-void CtarnicDlg::OnPlayerOpened(const AppMessage&) {
-    // The recording-opened sequence (rectangles, seek to 0, file preparation) plugs in here.
-}
-
 void CtarnicDlg::OnGraphSetting(const AppMessage&) {
     // Storing the G-sensor graph's display flag of item wParam plugs in here.
-}
-
-void CtarnicDlg::OnTreeSelected(const AppMessage&) {
-    // The folder tree's selection change plugs in here.
-}
-
-void CtarnicDlg::OnSourceLost(const AppMessage&) {
-    // Resetting the players, map and list after the source went away plugs in here.
-}
-
-void CtarnicDlg::OnFilePrepared(const AppMessage&) {
-    // Loading the telemetry and starting the display of the recording plugs in here.
-}
-
-void CtarnicDlg::OnRelayoutVideo(const AppMessage&) {
-    // Applying the video rectangles to both players plugs in here.
-}
-
-void CtarnicDlg::OnDockSubVideo(const AppMessage&) {
-    // Docking the floating sub-camera window plugs in here.
-}
-
-void CtarnicDlg::OnPlaceSubVideo(const AppMessage&) {
-    // Placing the floating sub-camera window plugs in here.
 }
 
 } // namespace kirvano

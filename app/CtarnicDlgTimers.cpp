@@ -59,29 +59,6 @@ void CtarnicDlg::timerEvent(QTimerEvent* event) {
     }
 }
 
-void CtarnicDlg::OnPlaybackTick() {
-    // The position update from the main player to the info panel, graph cursor and map
-    // plugs in here, once the players exist.
-}
-
-void CtarnicDlg::OnRunOpen() {
-    KillTimer(kTimerRunOpen);
-    // Closing and opening both players on the current recording plugs in here; without
-    // players the open fails, which ends the busy state.
-    KillTimer(kTimerOpenTimeout);
-    busy_ = false;
-    openPending_ = false;
-    EndWaitCursor();
-}
-
-void CtarnicDlg::OnOpenTimeout() {
-    KillTimer(kTimerOpenTimeout);
-    busy_ = false;
-    openPending_ = false;
-    EndWaitCursor();
-    // Redrawing both video windows plugs in here.
-}
-
 void CtarnicDlg::OnIdle() {
     // The idle processing: objects released with deleteLater are freed now.
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -90,17 +67,6 @@ void CtarnicDlg::OnIdle() {
 void CtarnicDlg::OnRefreshButtonsTimer() {
     KillTimer(kTimerRefreshButtons);
     RefreshButtons();
-}
-
-void CtarnicDlg::OnRateSettle() {
-    KillTimer(kTimerRateSettle);
-    // Re-enabling the slower and faster buttons and the G-sensor panel's jumps plugs in
-    // here.
-    RefreshButtons();
-}
-
-void CtarnicDlg::RefreshButtons() {
-    // The button states follow the player state; the skinned buttons plug in here.
 }
 
 void CtarnicDlg::EndWaitCursor() {

@@ -31,7 +31,19 @@ QCursor MovieCursor() {
 
 } // namespace
 
-CMovieStatic::CMovieStatic(MovieWindowOwner* owner, QWidget* parent)
+std::intptr_t PackPoint(QPoint point) {
+    const auto x = static_cast<std::uint32_t>(point.x());
+    const auto y = static_cast<std::uint32_t>(point.y());
+    return static_cast<std::intptr_t>((static_cast<std::uint64_t>(y) << 32) | x);
+}
+
+QPoint UnpackPoint(std::intptr_t value) {
+    const auto bits = static_cast<std::uint64_t>(value);
+    return {static_cast<std::int32_t>(static_cast<std::uint32_t>(bits)),
+            static_cast<std::int32_t>(static_cast<std::uint32_t>(bits >> 32))};
+}
+
+CMovieStatic::CMovieStatic(QObject* owner, QWidget* parent)
     : QWidget(parent), owner_(owner), doubleClickMs_(QApplication::doubleClickInterval()) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
@@ -52,11 +64,8 @@ void CMovieStatic::PostToWindow(int message, std::intptr_t wParam, std::intptr_t
 }
 
 void CMovieStatic::PostToOwner(int message, std::intptr_t wParam, std::intptr_t lParam) {
-    QObject* target = owner_ ? owner_->messageTarget() : nullptr;
-    if (!target)
-        target = parent();
-    if (target)
-        PostAppMessage(target, message, wParam, lParam);
+    if (owner_)
+        PostAppMessage(owner_, message, wParam, lParam);
 }
 
 ViewRect CMovieStatic::ClientRect() const {
@@ -75,17 +84,16 @@ bool CMovieStatic::event(QEvent* event) {
         const auto* m = static_cast<const AppMessage*>(event);
         switch (m->message()) {
         case WM_APP_ENGINE_ENDED:
-            if (slot_ == kFrontCamera && owner_)
-                owner_->OnPlayerStopped(m->wParam(), m->lParam());
+            if (slot_ == kFrontCamera)
+                SendToOwner(WM_APP_PLAYER_STOPPED, m->wParam(), m->lParam());
             return true;
         case WM_APP_ENGINE_READY:
-            if (owner_ &&
-                (slot_ == kRearCamera || (slot_ == kFrontCamera && !owner_->singleCamera())))
-                owner_->OnPlayerOpened(m->wParam(), m->lParam());
+            if (slot_ == kRearCamera || (slot_ == kFrontCamera && forwardReady_))
+                SendToOwner(WM_APP_PLAYER_OPENED, m->wParam(), m->lParam());
             return true;
         case WM_APP_PLAYER_EVENT:
-            if (slot_ == kFrontCamera && owner_)
-                owner_->OnPlayerEvent(m->wParam(), m->lParam());
+            if (slot_ == kFrontCamera)
+                SendToOwner(WM_APP_PLAYER_EVENT, m->wParam(), m->lParam());
             return true;
         default:
             return true;
@@ -136,12 +144,8 @@ void CMovieStatic::mouseDoubleClickEvent(QMouseEvent* event) {
     releaseTimer_.stop();
     clickPending_ = false;
     doubleClickSeen_ = true;
-    if (owner_) {
-        if (slot_ == owner_->mainCamera())
-            owner_->OnMainVideoDoubleClick();
-        else if (owner_->subVideoHidden())
-            owner_->OnShowSubVideo();
-    }
+    SendToOwner(WM_APP_VIDEO_CLICK, slot_ | kDoubleClickFlag,
+                PackPoint(event->position().toPoint()));
     doubleClickTimer_.start(500, this);
 }
 
@@ -151,8 +155,15 @@ void CMovieStatic::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void CMovieStatic::contextMenuEvent(QContextMenuEvent* event) {
-    if ((slot_ == kFrontCamera || slot_ == kRearCamera) && owner_)
-        owner_->OnVideoContextMenu(event->globalPos(), this);
+    if (slot_ == kFrontCamera || slot_ == kRearCamera)
+        SendToOwner(WM_APP_VIDEO_CONTEXT_MENU, PackPoint(event->globalPos()), slot_);
+}
+
+void CMovieStatic::SendToOwner(int message, std::intptr_t wParam, std::intptr_t lParam) {
+    if (owner_ == nullptr)
+        return;
+    AppMessage forwarded(message, wParam, lParam);
+    QCoreApplication::sendEvent(owner_, &forwarded);
 }
 
 QBasicTimer* CMovieStatic::TimerFor(int id) {
@@ -195,8 +206,7 @@ void CMovieStatic::OnTimer(int id) {
     switch (id) {
     case kClickTimer:
         clickPending_ = false;
-        if (owner_)
-            owner_->OnVideoClick(slot_, pressed_);
+        SendToOwner(WM_APP_VIDEO_CLICK, slot_, PackPoint(pressed_));
         break;
     case kReleaseTimer:
         // Qt hands the mouse back by itself when the button goes up; nothing is held.

@@ -21,30 +21,43 @@
 namespace kirvano {
 namespace {
 
-class FakeOwner : public MovieWindowOwner {
+// Records every private message that reaches it, in a readable form.
+class FakeOwner : public QObject {
 public:
-    QObject* messageTarget() override { return &target; }
-    void OnPlayerStopped(std::intptr_t, std::intptr_t) override { calls.push_back("stopped"); }
-    void OnPlayerOpened(std::intptr_t, std::intptr_t) override { calls.push_back("opened"); }
-    void OnPlayerEvent(std::intptr_t, std::intptr_t) override { calls.push_back("event"); }
-    void OnVideoContextMenu(QPoint, CMovieStatic* w) override {
-        calls.push_back("menu " + std::to_string(w->slot()));
+    bool event(QEvent* e) override {
+        if (!IsAppMessage(e))
+            return QObject::event(e);
+        const auto* m = static_cast<const AppMessage*>(e);
+        switch (m->message()) {
+        case WM_APP_PLAYER_STOPPED:
+            calls.push_back("stopped");
+            break;
+        case WM_APP_PLAYER_OPENED:
+            calls.push_back("opened");
+            break;
+        case WM_APP_PLAYER_EVENT:
+            calls.push_back("event");
+            break;
+        case WM_APP_VIDEO_CONTEXT_MENU: {
+            const QPoint p = UnpackPoint(m->wParam());
+            calls.push_back("menu " + std::to_string(m->lParam()) + " " + std::to_string(p.x()) +
+                            "," + std::to_string(p.y()));
+            break;
+        }
+        case WM_APP_VIDEO_CLICK: {
+            const QPoint p = UnpackPoint(m->lParam());
+            const bool dbl = (m->wParam() & kDoubleClickFlag) != 0;
+            calls.push_back(std::string(dbl ? "double " : "click ") +
+                            std::to_string(m->wParam() & 0xFF) + " " + std::to_string(p.x()) +
+                            "," + std::to_string(p.y()));
+            break;
+        }
+        default:
+            calls.push_back("message " + std::to_string(m->message()));
+        }
+        return true;
     }
-    void OnVideoClick(int slot, QPoint p) override {
-        calls.push_back("click " + std::to_string(slot) + " " + std::to_string(p.x()) + "," +
-                        std::to_string(p.y()));
-    }
-    void OnMainVideoDoubleClick() override { calls.push_back("main double"); }
-    void OnShowSubVideo() override { calls.push_back("show sub"); }
-    bool singleCamera() const override { return single; }
-    int mainCamera() const override { return main; }
-    bool subVideoHidden() const override { return subHidden; }
-
-    QObject target;
     std::vector<std::string> calls;
-    bool single = false;
-    int main = 0;
-    bool subHidden = true;
 };
 
 void Send(QWidget& w, QEvent::Type type, QPoint p) {
@@ -64,20 +77,20 @@ using Calls = std::vector<std::string>;
 TEST(MovieWindow, ForwardsEngineMessagesBySlot) {
     struct Case {
         int slot;
-        bool single;
+        bool forwardReady;
         int message;
         Calls expected;
     } cases[] = {
         {0, false, WM_APP_ENGINE_ENDED, {"stopped"}}, {1, false, WM_APP_ENGINE_ENDED, {}},
-        {0, false, WM_APP_ENGINE_READY, {"opened"}},  {0, true, WM_APP_ENGINE_READY, {}},
-        {1, true, WM_APP_ENGINE_READY, {"opened"}},   {0, false, WM_APP_ENGINE_IGNORED, {}},
+        {0, true, WM_APP_ENGINE_READY, {"opened"}},   {0, false, WM_APP_ENGINE_READY, {}},
+        {1, false, WM_APP_ENGINE_READY, {"opened"}},  {0, false, WM_APP_ENGINE_IGNORED, {}},
         {0, false, WM_APP_PLAYER_EVENT, {"event"}},   {1, false, WM_APP_PLAYER_EVENT, {}},
     };
     for (const auto& c : cases) {
         FakeOwner owner;
-        owner.single = c.single;
         CMovieStatic window(&owner);
         window.setSlot(c.slot);
+        window.setForwardReady(c.forwardReady);
         Deliver(window, c.message);
         EXPECT_EQ(owner.calls, c.expected) << c.slot << " " << std::hex << c.message;
     }
@@ -103,27 +116,19 @@ TEST(MovieWindow, SingleAndDoubleClicks) {
     Send(window, QEvent::MouseButtonDblClick, {30, 40});
     Send(window, QEvent::MouseButtonRelease, {30, 40});
     EXPECT_FALSE(window.FireTimer(CMovieStatic::kClickTimer));
-    EXPECT_EQ(owner.calls, (Calls{"show sub"})) << "the other window shows the sub video";
+    EXPECT_EQ(owner.calls, (Calls{"double 1 30,40"}));
     EXPECT_FALSE(window.doubleClickSeen()) << "the button-up after the double click clears it";
 
     owner.calls.clear();
-    owner.main = 1;
     Send(window, QEvent::MouseButtonPress, {5, 5});
     Send(window, QEvent::MouseButtonDblClick, {5, 5});
-    EXPECT_EQ(owner.calls, (Calls{"main double"}));
+    EXPECT_EQ(owner.calls, (Calls{"double 1 5,5"}));
     EXPECT_TRUE(window.doubleClickSeen());
     // A press right after a double click is not a new click.
     Send(window, QEvent::MouseButtonPress, {6, 6});
     EXPECT_FALSE(window.timerActive(CMovieStatic::kClickTimer));
     EXPECT_TRUE(window.FireTimer(CMovieStatic::kDoubleClickTimer));
     EXPECT_FALSE(window.doubleClickSeen());
-
-    owner.calls.clear();
-    owner.subHidden = false;
-    owner.main = 0;
-    Send(window, QEvent::MouseButtonPress, {5, 5});
-    Send(window, QEvent::MouseButtonDblClick, {5, 5});
-    EXPECT_TRUE(owner.calls.empty()) << "sub video already shown";
 }
 
 TEST(MovieWindow, ContextMenuOnlyForCameraSlots) {
@@ -133,30 +138,18 @@ TEST(MovieWindow, ContextMenuOnlyForCameraSlots) {
         window.setSlot(slot);
         QContextMenuEvent e(QContextMenuEvent::Mouse, QPoint(3, 4), QPoint(103, 104));
         QApplication::sendEvent(&window, &e);
-        EXPECT_EQ(owner.calls.size(), slot < 0 ? 0u : 1u) << slot;
+        EXPECT_EQ(owner.calls, slot < 0 ? Calls{} : Calls{"menu " + std::to_string(slot) + " 103,104"})
+            << slot;
     }
 }
 
 TEST(MovieWindow, TimedMessagesGoToTheOwner) {
     FakeOwner owner;
     CMovieStatic window(&owner);
-    struct Catcher : QObject {
-        std::vector<int> seen;
-        bool event(QEvent* e) override {
-            if (IsAppMessage(e))
-                seen.push_back(static_cast<AppMessage*>(e)->message());
-            return true;
-        }
-    } catcher;
-    struct Target : FakeOwner {
-        QObject* t;
-        QObject* messageTarget() override { return t; }
-    } target;
-    target.t = &catcher;
-    CMovieStatic w2(&target);
-    w2.PostToOwner(WM_APP_TIMED_TICK, 0, 5);
-    QCoreApplication::sendPostedEvents(&catcher);
-    EXPECT_EQ(catcher.seen, (std::vector<int>{WM_APP_TIMED_TICK}));
+    window.PostToOwner(WM_APP_TIMED_TICK, 0, 5);
+    EXPECT_TRUE(owner.calls.empty()) << "posted, not sent";
+    QCoreApplication::sendPostedEvents(&owner);
+    EXPECT_EQ(owner.calls, (Calls{"message " + std::to_string(WM_APP_TIMED_TICK)}));
 }
 
 TEST(MovieWindow, PaintsThePictureInTheEngineRectangle) {
