@@ -121,7 +121,9 @@ public:
     int ShutdownRuns() const { return shutdownRuns_; }
     int RecordCount() const;
     const RecordingSource& Source() const { return source_; }
-    PlaybackEngine* Engine(int slot) { return playerPresent_[slot] ? engines_[slot].get() : nullptr; }
+    PlaybackEngine* Engine(int slot) {
+        return playerPresent_[slot] ? engines_[slot].get() : nullptr;
+    }
     CMovieStatic* VideoWindow(int slot) const { return videoWindows_[slot]; }
     CMovieDialog* MovieDialog() const { return movieDialog_; }
     CSkinSliderCtrl* SeekSlider() const { return seekSlider_; }
@@ -204,6 +206,7 @@ private:
     // Commands (CtarnicDlgCommands.cpp).
     void OnToStart();
     void OnPrevious();
+    bool NavigationHeld();
     void OnPlayPause();
     void OnRateStep(bool faster);
     void OnNext();

@@ -96,8 +96,14 @@ void CtarnicDlg::OnToStart() {
     RefreshButtons();
 }
 
+// Previous and next also move away from a recording that could not be opened; only an
+// open in progress holds them.
+bool CtarnicDlg::NavigationHeld() {
+    return ready_ ? NearEnd() : busy_;
+}
+
 void CtarnicDlg::OnPrevious() {
-    if (NearEnd())
+    if (NavigationHeld())
         return;
     if (AnyPlayerPresent()) {
         SetPlayersVolume(0);
@@ -123,7 +129,7 @@ void CtarnicDlg::OnPrevious() {
 }
 
 void CtarnicDlg::OnNext() {
-    if (NearEnd())
+    if (NavigationHeld())
         return;
     if (AnyPlayerPresent()) {
         SetPlayersVolume(0);
@@ -150,7 +156,8 @@ void CtarnicDlg::OnRateStep(bool faster) {
         return;
     const bool playing = PlayerState() == EngineState::Playing;
     // Whether the movie plays backwards is found out by a trial: only ask when it matters.
-    const bool asksReverse = playing && (rateMode_ == kRateSlowHalf || rateMode_ == kRateSlowQuarter);
+    const bool asksReverse =
+        playing && (rateMode_ == kRateSlowHalf || rateMode_ == kRateSlowQuarter);
     const bool reverse = asksReverse && playerPresent_[0] && engines_[0]->reverseCapable();
     const int next = NextRateMode(rateMode_, faster, playing, reverse, reverse);
     if (next != rateMode_) {

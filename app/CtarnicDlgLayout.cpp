@@ -136,8 +136,7 @@ void CtarnicDlg::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), QColor(0x1d, 0x22, 0x2a));
     painter.setPen(QColor(0xcf, 0xd6, 0xe0));
-    painter.drawText(QRect(10, 0, 400, kDragRows), Qt::AlignVCenter | Qt::AlignLeft,
-                     windowTitle());
+    painter.drawText(QRect(10, 0, 400, kDragRows), Qt::AlignVCenter | Qt::AlignLeft, windowTitle());
 }
 
 void CtarnicDlg::mousePressEvent(QMouseEvent* event) {

@@ -49,7 +49,8 @@ void CtarnicDlg::SelectTreeItem(TreeItem item) {
 }
 
 void CtarnicDlg::LoadInitialSource() {
-    watcher_ = std::make_unique<CMovieResource>([this] { PostAppMessage(this, WM_APP_SOURCE_LOST); });
+    watcher_ =
+        std::make_unique<CMovieResource>([this] { PostAppMessage(this, WM_APP_SOURCE_LOST); });
     source_.setWatchHook([this](const std::string& path) { watcher_->watch(path); });
     bool loaded = false;
     {

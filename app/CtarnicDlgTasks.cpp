@@ -62,14 +62,16 @@ void CtarnicDlg::FinishLongTask(const AppMessage& message) {
     // The task has posted its last message; its thread ends right after.
     taskRunner_.Join();
     longTask_ = false;
-    taskSuccess_ = taskSuccess_ || message.lParam() != 0;
+    taskSuccess_ = message.wParam() != 0;
 }
 
 void CtarnicDlg::OnTaskDone(const AppMessage& message) {
     FinishLongTask(message);
     if (taskSuccess_) {
-        taskSuccess_ = false;
-        CMsgBox(this).Show(UiText(48), UiText(49));
+        // The completion notice does not hold the message loop: the window comes back at once.
+        auto* notice = new CMsgDlg(UiText(48), UiText(49), kMbOk, this);
+        notice->setAttribute(Qt::WA_DeleteOnClose);
+        notice->open();
     }
     volumeSlider_->setEnabled(true);
     EnableControls(true);
@@ -81,7 +83,6 @@ void CtarnicDlg::OnTaskDone(const AppMessage& message) {
 
 void CtarnicDlg::OnDeleteDone(const AppMessage& message) {
     // The delete flow reloads the source before it reports; then it ends like any task.
-    taskSuccess_ = true;
     OnTaskDone(message);
 }
 

@@ -79,8 +79,21 @@ AdvanceStep DecideAdvance(int index, int count, bool treeHasFollowingItem) {
 
 std::array<ButtonLook, kToolButtonCount> ToolButtonLooks(const ButtonInputs& in) {
     enum {
-        kToStart, kPrevious, kPlay, kSlower, kFaster, kNext, kSnapshot, kJoin, kZoom,
-        kSource, kDelete, kSettings, kCsv, kSwap, kMap
+        kToStart,
+        kPrevious,
+        kPlay,
+        kSlower,
+        kFaster,
+        kNext,
+        kSnapshot,
+        kJoin,
+        kZoom,
+        kSource,
+        kDelete,
+        kSettings,
+        kCsv,
+        kSwap,
+        kMap
     };
     std::array<ButtonLook, kToolButtonCount> looks{};
     looks[kCsv].enabled = !in.csvDisabled;

@@ -26,8 +26,7 @@ struct SeekPlan {
     std::int64_t shown = 0;
     bool operator==(const SeekPlan&) const = default;
 };
-SeekPlan PlanSeek(std::int64_t requested, std::int64_t minimum, std::int64_t maximum,
-                  int rateMode);
+SeekPlan PlanSeek(std::int64_t requested, std::int64_t minimum, std::int64_t maximum, int rateMode);
 // A position clamped to [minimum, maximum - 1] (minimum when the range is empty).
 std::int64_t ShownPosition(std::int64_t position, std::int64_t minimum, std::int64_t maximum);
 
@@ -41,10 +40,10 @@ bool TickShowsPosition(std::int64_t pendingSeek, std::int64_t position, std::int
 
 // Where the advance to the next recording goes.
 enum class AdvanceStep {
-    OpenNext,         // the next row of the list, playing
-    NextFolder,       // stop; the tree moves to its following item
-    ReopenStopped,    // the last recording of the last folder: reopen it, stopped
-    Nothing,          // no valid current recording
+    OpenNext,      // the next row of the list, playing
+    NextFolder,    // stop; the tree moves to its following item
+    ReopenStopped, // the last recording of the last folder: reopen it, stopped
+    Nothing,       // no valid current recording
 };
 AdvanceStep DecideAdvance(int index, int count, bool treeHasFollowingItem);
 

@@ -1,10 +1,16 @@
-// The main window's life cycle: first-start defaults, the private message path, workers
-// and the shutdown order.
+// The main window's life cycle: first-start defaults, where the children sit, the private
+// message path, workers and the shutdown order.
 #include "app/CtarnicDlg.h"
 #include "app/TaskRunner.h"
 #include "app/WorkerThread.h"
 #include "base/NamedLocks.h"
 #include "config/Settings.h"
+#include "playback/CMovieDialog.h"
+#include "playback/CMovieStatic.h"
+#include "ui/CSkinButton.h"
+#include "ui/CSkinProgressBarCtrl.h"
+#include "ui/CSkinSliderCtrl.h"
+#include "ui/UiText.h"
 
 #include <QApplication>
 #include <QDir>
@@ -12,7 +18,6 @@
 #include <QFile>
 #include <QKeyEvent>
 #include <QPixmap>
-#include <QProgressBar>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -52,6 +57,14 @@ void ProcessUntil(const std::function<bool()>& done, int timeoutMs = 5000) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
 }
 
+// A main window that finds no removable volume and no configured source.
+class Window : public CtarnicDlg {
+public:
+    Window() : CtarnicDlg(nullptr, std::make_unique<FixedVolumes>(std::vector<std::string>{})) {
+        RecordHandledMessages(true);
+    }
+};
+
 bool TryLockElsewhere(std::recursive_mutex& lock) {
     bool taken = false;
     std::thread([&] {
@@ -68,7 +81,7 @@ TEST(MainWindowStart, FirstStartWritesDefaultsAndSecondStartKeepsChanges) {
     const std::string path = ConfigFilePath();
     ASSERT_FALSE(QFile::exists(QString::fromStdString(path)));
     {
-        CtarnicDlg dialog;
+        Window dialog;
         EXPECT_TRUE(QFile::exists(QString::fromStdString(path)));
         EXPECT_EQ(ReadSetting("DISPLAY", "INFOCHECK"), "31");
         EXPECT_EQ(ReadSetting("DISPLAY", "ASPECT"), "on");
@@ -80,7 +93,7 @@ TEST(MainWindowStart, FirstStartWritesDefaultsAndSecondStartKeepsChanges) {
     ASSERT_TRUE(WriteSetting("DISPLAY", "ASPECT", "off"));
     const std::string before = ReadAll(path);
     {
-        CtarnicDlg dialog;
+        Window dialog;
         EXPECT_EQ(dialog.StoredVolume(), 1200);
         EXPECT_FALSE(dialog.AspectFlag());
     }
@@ -102,7 +115,7 @@ TEST(MainWindowStart, AspectAndVolumeAsStored) {
         SCOPED_TRACE(std::string(c.aspect) + "/" + c.volume);
         ASSERT_TRUE(WriteSetting("DISPLAY", "ASPECT", c.aspect));
         ASSERT_TRUE(WriteSetting("DISPLAY", "VOLUME", c.volume));
-        CtarnicDlg dialog;
+        Window dialog;
         EXPECT_EQ(dialog.AspectFlag(), c.aspectFlag);
         EXPECT_EQ(dialog.StoredVolume(), c.storedVolume);
     }
@@ -111,9 +124,10 @@ TEST(MainWindowStart, AspectAndVolumeAsStored) {
 }
 
 TEST(MainWindowStart, InitialState) {
-    CtarnicDlg dialog;
+    Window dialog;
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Kirvano"));
-    EXPECT_EQ(dialog.size(), QSize(1280, 800));
+    EXPECT_EQ(dialog.size(), QSize(1120, 697));
+    EXPECT_TRUE(dialog.windowFlags() & Qt::FramelessWindowHint);
     EXPECT_TRUE(dialog.LocksCreated());
     EXPECT_EQ(dialog.CurrentIndex(), -1);
     EXPECT_EQ(dialog.MainCamera(), 0);
@@ -125,13 +139,83 @@ TEST(MainWindowStart, InitialState) {
         EXPECT_FALSE(dialog.TimerActive(id)) << id;
     ASSERT_NE(dialog.ProgressBar(), nullptr);
     EXPECT_TRUE(dialog.ProgressBar()->isHidden());
-    EXPECT_EQ(dialog.ProgressBar()->minimum(), 0);
-    EXPECT_EQ(dialog.ProgressBar()->maximum(), 100);
-    EXPECT_EQ(dialog.ProgressBar()->geometry(), QRect(0, 800 - 22, 1280, 22));
+    EXPECT_EQ(dialog.ProgressBar()->GetRangeMin(), 0);
+    EXPECT_EQ(dialog.ProgressBar()->GetRangeMax(), 100);
+    EXPECT_EQ(dialog.RecordCount(), 0);
+    // Nothing to play: only the source can be chosen.
+    for (int id = 38000; id <= 38014; ++id)
+        EXPECT_EQ(dialog.Button(id)->isEnabled(), id == 38009) << id;
+}
+
+TEST(MainWindowStart, ChildrenAtTheirPlacesInLayoutZero) {
+    Window dialog;
+    struct Case {
+        const char* what;
+        QWidget* widget;
+        QRect rect;
+    };
+    std::vector<Case> cases = {
+        {"main video", dialog.VideoWindow(0), {6, 24, 656, 369}},
+        {"docked rear strip", dialog.VideoWindow(1), {6 + 656 - 98, 24 + 369 + 10, 98, 85}},
+        {"seek slider", dialog.SeekSlider(), {6, 393, 656, 10}},
+        {"progress bar", dialog.ProgressBar(), {6, 393 - 22, 656, 22}},
+        {"close", dialog.Button(15), {1120 - 56, 0, 46, 18}},
+        {"layout", dialog.Button(17), {1120 - 82, 0, 26, 18}},
+        {"minimise", dialog.Button(16), {1120 - 108, 0, 26, 18}},
+        {"volume slider", dialog.VolumeSlider(), {50 + 14 * 47 + 32 + 120, 697 - 30, 100, 20}},
+    };
+    for (int i = 0; i < 15; ++i) {
+        const int left = (i < 9 ? 20 : 50) + i * 47;
+        cases.push_back({"tool button", dialog.Button(38000 + i), {left, 697 - 35, 32, 32}});
+    }
+    for (const Case& c : cases) {
+        ASSERT_NE(c.widget, nullptr) << c.what;
+        EXPECT_EQ(c.widget->geometry(), c.rect) << c.what;
+        EXPECT_EQ(c.widget->parentWidget(), &dialog) << c.what;
+    }
+    EXPECT_EQ(dialog.Button(38009)->toolTip().toStdString(), UiText(10));
+    EXPECT_EQ(dialog.Button(38002)->toolTip().toStdString(), UiText(12));
+    EXPECT_EQ(dialog.Button(38013)->toolTip().toStdString(), UiText(153));
+    EXPECT_EQ(dialog.VolumeSlider()->GetRangeMax(), 65535);
+    EXPECT_FALSE(dialog.MovieDialog()->isVisible());
+
+    // The first swap lets the rear camera float beside the main video, 452 x 274.
+    dialog.show();
+    dialog.OnCommand(38013);
+    EXPECT_TRUE(dialog.MovieDialog()->isVisible());
+    EXPECT_EQ(dialog.MovieDialog()->size(), QSize(452, 274));
+    EXPECT_EQ(dialog.VideoWindow(1)->parentWidget(), dialog.MovieDialog());
+    EXPECT_EQ(dialog.VideoWindow(1)->geometry(), QRect(1, 20, 450, 253));
+    EXPECT_EQ(dialog.MainCamera(), 0);
+    // The second exchanges the cameras; docking again puts the sub camera in the strip.
+    dialog.OnCommand(38013);
+    EXPECT_EQ(dialog.MainCamera(), 1);
+    EXPECT_EQ(dialog.VideoWindow(1)->geometry(), QRect(6, 24, 656, 369));
+    EXPECT_EQ(dialog.VideoWindow(0)->parentWidget(), dialog.MovieDialog());
+    dialog.MovieDialog()->CloseCommand();
+    QCoreApplication::sendPostedEvents(&dialog);
+    EXPECT_EQ(dialog.VideoWindow(0)->geometry(), QRect(6 + 656 - 98, 403, 98, 85));
+}
+
+TEST(MainWindowStart, DraggedByAFreePoint) {
+    Window dialog;
+    dialog.move(100, 100);
+    dialog.show();
+    const QPoint start = dialog.pos();
+    const QPoint grab(700, 10); // the caption rows, no child there
+    auto send = [&](QEvent::Type type, QPoint at, Qt::MouseButtons buttons) {
+        QMouseEvent e(type, QPointF(at), dialog.mapToGlobal(QPointF(at)), Qt::LeftButton, buttons,
+                      Qt::NoModifier);
+        QApplication::sendEvent(&dialog, &e);
+    };
+    send(QEvent::MouseButtonPress, grab, Qt::LeftButton);
+    send(QEvent::MouseMove, grab + QPoint(30, 20), Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, grab + QPoint(30, 20), Qt::NoButton);
+    EXPECT_EQ(dialog.pos(), start + QPoint(30, 20));
 }
 
 TEST(MainWindowStart, VersionCheckIsPostedAndHandledOnce) {
-    CtarnicDlg dialog;
+    Window dialog;
     EXPECT_FALSE(dialog.VersionCheckStarted());
     PostAppMessage(&dialog, WM_APP_START_VERSION_CHECK);
     QCoreApplication::processEvents();
@@ -154,13 +238,13 @@ TEST(MainWindowMessages, ProgressPercent) {
 }
 
 TEST(MainWindowMessages, HandledOnUiThreadInPostingOrder) {
-    CtarnicDlg dialog;
+    Window dialog;
     QCoreApplication::processEvents(); // the start-up message
     const std::size_t start = dialog.HandledMessages().size();
     const std::vector<CtarnicDlg::HandledMessage> posted = {
         {WM_APP_MAP_SEEK, 0, 420, true},      {WM_APP_LIST_NOTICE, 1, 2, true},
         {WM_APP_SETTING_CHANGED, 3, 7, true}, {WM_APP_PROGRESS, 2, 4, true},
-        {WM_APP_PLACE_SUB_VIDEO, 0, 0, true}, {WM_APP_PLAYER_EVENT, 9, 9, true},
+        {WM_APP_RELAYOUT_VIDEO, 0, 0, true},  {WM_APP_PLAYER_EVENT, 9, 9, true},
     };
     for (const auto& m : posted)
         PostAppMessage(&dialog, m.message, m.wParam, m.lParam);
@@ -169,11 +253,11 @@ TEST(MainWindowMessages, HandledOnUiThreadInPostingOrder) {
     const std::vector<CtarnicDlg::HandledMessage> got(dialog.HandledMessages().begin() + start,
                                                       dialog.HandledMessages().end());
     EXPECT_EQ(got, posted);
-    EXPECT_EQ(dialog.ProgressBar()->value(), 50);
+    EXPECT_EQ(dialog.ProgressBar()->GetPos(), 50);
 }
 
 TEST(MainWindowMessages, WorkerPostsFromAnotherThread) {
-    CtarnicDlg dialog;
+    Window dialog;
     QCoreApplication::processEvents();
     const std::size_t start = dialog.HandledMessages().size();
     WorkerThread worker;
@@ -194,7 +278,7 @@ TEST(MainWindowMessages, WorkerPostsFromAnotherThread) {
         EXPECT_EQ(handled.wParam, i + 1);
         EXPECT_TRUE(handled.onUiThread);
     }
-    EXPECT_EQ(dialog.ProgressBar()->value(), 100);
+    EXPECT_EQ(dialog.ProgressBar()->GetPos(), 100);
 }
 
 TEST(WorkerThreadTest, CancelStopsAPollingBodyAndRestartJoinsFirst) {
@@ -220,7 +304,7 @@ TEST(MainWindowLongTask, CompletionReportsProgressAndSuccess) {
         bool result;
     };
     for (const Case c : {Case{true}, Case{false}}) {
-        CtarnicDlg dialog;
+        Window dialog;
         ASSERT_TRUE(dialog.StartLongTask(
             [&](const TaskRunner::Progress& progress, const std::atomic<bool>&) {
                 progress(1, 4);
@@ -232,7 +316,8 @@ TEST(MainWindowLongTask, CompletionReportsProgressAndSuccess) {
         ProcessUntil([&] { return !dialog.LongTaskRunning(); });
         EXPECT_FALSE(dialog.LongTaskRunning());
         EXPECT_EQ(dialog.TaskSucceeded(), c.result);
-        EXPECT_EQ(dialog.ProgressBar()->value(), 75);
+        EXPECT_EQ(dialog.ProgressBar()->GetPos(), 75);
+        EXPECT_TRUE(dialog.ProgressBar()->isHidden());
         ASSERT_GE(dialog.HandledMessages().size(), 3u);
         EXPECT_EQ(dialog.HandledMessages().back().message, WM_APP_TASK_DONE);
     }
@@ -245,7 +330,7 @@ TEST(MainWindowShutdown, JoinsRunningTaskAndFreesLocks) {
         SCOPED_TRACE(static_cast<int>(how));
         std::atomic<bool> started{false};
         std::atomic<bool> finished{false};
-        auto dialog = std::make_unique<CtarnicDlg>();
+        auto dialog = std::make_unique<Window>();
         dialog->show();
         ASSERT_TRUE(dialog->StartLongTask(
             [&](const TaskRunner::Progress&, const std::atomic<bool>& cancelled) {
@@ -291,7 +376,7 @@ TEST(MainWindowShutdown, JoinsRunningTaskAndFreesLocks) {
 }
 
 TEST(MainWindowShutdown, CloseRunsTheShutdownOnce) {
-    CtarnicDlg dialog;
+    Window dialog;
     dialog.show();
     dialog.close();
     EXPECT_EQ(dialog.ShutdownRuns(), 1);
@@ -299,15 +384,6 @@ TEST(MainWindowShutdown, CloseRunsTheShutdownOnce) {
     dialog.reject();
     EXPECT_EQ(dialog.ShutdownRuns(), 1);
     EXPECT_FALSE(dialog.StartLongTask([](auto&, auto&) { return true; }));
-}
-
-TEST(MainWindowPicture, GrabsTheWindow) {
-    CtarnicDlg dialog;
-    dialog.show();
-    QCoreApplication::processEvents();
-    const QPixmap picture = dialog.grab();
-    EXPECT_EQ(picture.size(), QSize(1280, 800));
-    picture.save(QDir::current().filePath("main_window.png"));
 }
 
 } // namespace

@@ -48,8 +48,8 @@ public:
             const QPoint p = UnpackPoint(m->lParam());
             const bool dbl = (m->wParam() & kDoubleClickFlag) != 0;
             calls.push_back(std::string(dbl ? "double " : "click ") +
-                            std::to_string(m->wParam() & 0xFF) + " " + std::to_string(p.x()) +
-                            "," + std::to_string(p.y()));
+                            std::to_string(m->wParam() & 0xFF) + " " + std::to_string(p.x()) + "," +
+                            std::to_string(p.y()));
             break;
         }
         default:
@@ -138,7 +138,8 @@ TEST(MovieWindow, ContextMenuOnlyForCameraSlots) {
         window.setSlot(slot);
         QContextMenuEvent e(QContextMenuEvent::Mouse, QPoint(3, 4), QPoint(103, 104));
         QApplication::sendEvent(&window, &e);
-        EXPECT_EQ(owner.calls, slot < 0 ? Calls{} : Calls{"menu " + std::to_string(slot) + " 103,104"})
+        EXPECT_EQ(owner.calls,
+                  slot < 0 ? Calls{} : Calls{"menu " + std::to_string(slot) + " 103,104"})
             << slot;
     }
 }
