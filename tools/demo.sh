@@ -17,11 +17,15 @@ card=$cache/demo-card
 echo "demo card: $card" >&2
 ./build/cli/kirvano-cli make-card "$card" --recordings 6 --parking 2 >/dev/null
 
+# The start-up folder is the card's Normal folder: the viewer lists its first group and
+# shows its first recording at once.
 config=$cache/demo-config
 mkdir -p "$config"
 if [ ! -e "$config/Default_Folder.ini" ]; then
     printf '[DISPLAY]\nINFOCHECK=31\nASPECT=on\nVOLUME=65535\n[SOURCE]\nSELECT=FOLDER\nFOLDER=%s\n' \
-        "$card" >"$config/Default_Folder.ini"
+        "$card/Normal" >"$config/Default_Folder.ini"
+else
+    sed -i "s|^FOLDER=$card\$|FOLDER=$card/Normal|" "$config/Default_Folder.ini"
 fi
 export KIRVANO_CONFIG_DIR=$config
 
