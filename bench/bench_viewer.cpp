@@ -1,0 +1,200 @@
+// The viewer as a user meets it, on a generated card (1080p front, 720p rear): start to
+// the first picture, a change of recording to its first picture (the open delay
+// included), the CPU of the whole viewer playing at 1x beside two bare playbins in the
+// same run, and the longest time the UI thread did not get to its event loop.
+#ifdef KIRVANO_VIEWER_BENCH
+#include "app/CtarnicDlg.h"
+#include "config/Settings.h"
+#include "library/RemovableVolumes.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+
+#include <gst/gst.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+const Clock::time_point kProcessStart = Clock::now();
+
+double Ms(Clock::duration d) {
+    return std::chrono::duration<double, std::milli>(d).count();
+}
+
+double CpuSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
+}
+
+bool ProcessUntil(const std::function<bool()>& done, int timeoutMs) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done() && timer.elapsed() < timeoutMs)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+    return done();
+}
+
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0.0 : v[v.size() / 2];
+}
+
+GstElement* BarePlaybin(const std::string& path) {
+    gchar* uri = gst_filename_to_uri(path.c_str(), nullptr);
+    GstElement* bin = gst_element_factory_make("playbin", nullptr);
+    GstElement* sink = gst_element_factory_make("fakesink", nullptr);
+    g_object_set(sink, "sync", TRUE, nullptr);
+    GstElement* audio = gst_element_factory_make("fakesink", nullptr);
+    g_object_set(audio, "sync", TRUE, nullptr);
+    g_object_set(bin, "uri", uri, "video-sink", sink, "audio-sink", audio, nullptr);
+    g_free(uri);
+    return bin;
+}
+
+// The longest gap between two runs of a 2 ms timer on the UI thread.
+class StallWatch {
+public:
+    StallWatch() {
+        timer_.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            const qint64 now = clock_.nsecsElapsed();
+            if (last_ >= 0)
+                longest_ = std::max(longest_, now - last_);
+            last_ = now;
+        });
+    }
+    void Start() {
+        longest_ = 0;
+        last_ = -1;
+        clock_.start();
+        timer_.start(2);
+    }
+    double StopMs() {
+        timer_.stop();
+        return static_cast<double>(longest_) / 1e6 - 2.0;
+    }
+
+private:
+    QTimer timer_;
+    QElapsedTimer clock_;
+    qint64 last_ = -1;
+    qint64 longest_ = 0;
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    char pattern[] = "/tmp/kirvano-bench-viewer-XXXXXX";
+    const std::string dir = mkdtemp(pattern);
+    const std::string card = dir + "/card";
+    setenv("KIRVANO_CONFIG_DIR", dir.c_str(), 1);
+    if (std::getenv("DISPLAY") == nullptr && std::getenv("QT_QPA_PLATFORM") == nullptr)
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    std::fprintf(stderr, "making a card of two 12 s recordings (1080p front, 720p rear)...\n");
+    const std::string make = std::string(KIRVANO_CLI) + " make-card '" + card +
+                             "' --recordings 2 --parking 0 --seconds 12 > /dev/null";
+    if (std::system(make.c_str()) != 0)
+        return 1;
+    kirvano::WriteSetting("SOURCE", "SELECT", "FOLDER");
+    kirvano::WriteSetting("SOURCE", "FOLDER", card + "/Normal");
+
+    const Clock::time_point start = Clock::now();
+    QApplication app(argc, argv);
+    auto window = std::make_unique<kirvano::CtarnicDlg>(
+        nullptr, std::make_unique<kirvano::FixedVolumes>(std::vector<std::string>{}));
+    window->show();
+    auto pictureOf = [&](int index) {
+        kirvano::PlaybackEngine* engine = window->Engine(0);
+        return window->Ready() && window->CurrentIndex() == index && engine != nullptr &&
+               engine->hasPicture();
+    };
+    if (!ProcessUntil([&] { return pictureOf(0); }, 20000)) {
+        std::fprintf(stderr, "the first recording did not open\n");
+        return 1;
+    }
+    const double startMs = Ms(Clock::now() - start);
+    const double startFromProcess = Ms(Clock::now() - kProcessStart) - Ms(start - kProcessStart);
+
+    // A change of recording: next and previous in turn, each to its first picture.
+    std::vector<double> change;
+    for (int i = 0; i < 6; ++i) {
+        const int to = i % 2 == 0 ? 1 : 0;
+        const Clock::time_point t0 = Clock::now();
+        window->OnCommand(to == 1 ? kirvano::kCmdNext : kirvano::kCmdPrevious);
+        if (!ProcessUntil([&] { return pictureOf(to); }, 10000))
+            return 1;
+        change.push_back(Ms(Clock::now() - t0));
+    }
+
+    // Playing at 1x: the CPU of the whole viewer and its longest UI stall.
+    window->OnCommand(kirvano::kCmdNext);
+    if (!ProcessUntil([&] { return pictureOf(1); }, 10000))
+        return 1;
+    StallWatch stalls;
+    QElapsedTimer wall;
+    ProcessUntil([] { return false; }, 300); // past the start of playback
+    const double viewer0 = CpuSeconds();
+    wall.start();
+    stalls.Start();
+    ProcessUntil([] { return false; }, 8000);
+    const double stallMs = stalls.StopMs();
+    const double viewerCpu = (CpuSeconds() - viewer0) / (wall.elapsed() / 1000.0) * 100.0;
+    const bool stillPlaying = window->Engine(0)->state() == kirvano::EngineState::Playing;
+    const std::string front = window->Source().recordingList()[1].path;
+    window.reset();
+
+    std::string rear = front;
+    rear.replace(rear.find("/Front/"), 7, "/Rear_/");
+    rear[rear.size() - 5] = 'R';
+    GstElement* a = BarePlaybin(front);
+    GstElement* b = BarePlaybin(rear);
+    gst_element_set_state(a, GST_STATE_PAUSED);
+    gst_element_set_state(b, GST_STATE_PAUSED);
+    gst_element_get_state(a, nullptr, nullptr, 5 * GST_SECOND);
+    gst_element_get_state(b, nullptr, nullptr, 5 * GST_SECOND);
+    const double bare0 = CpuSeconds();
+    const Clock::time_point t0 = Clock::now();
+    gst_element_set_state(a, GST_STATE_PLAYING);
+    gst_element_set_state(b, GST_STATE_PLAYING);
+    std::this_thread::sleep_for(std::chrono::seconds(8));
+    const double bareCpu = (CpuSeconds() - bare0) / (Ms(Clock::now() - t0) / 1000.0) * 100.0;
+    gst_element_set_state(a, GST_STATE_NULL);
+    gst_element_set_state(b, GST_STATE_NULL);
+    gst_object_unref(a);
+    gst_object_unref(b);
+
+    std::printf("== viewer on a generated card, 1080p front + 720p rear\n");
+    std::printf("start (application + window) to first picture   %7.1f ms\n", startMs);
+    std::printf("  of which before the application object          %7.1f ms\n",
+                startFromProcess - startMs);
+    std::printf("recording change to first picture (median of 6)  %7.1f ms (500 ms delay included;"
+                " min %.1f, max %.1f)\n",
+                Median(change), *std::min_element(change.begin(), change.end()),
+                *std::max_element(change.begin(), change.end()));
+    std::printf("CPU playing at 1x (percent of one core)           viewer %.1f %% | two bare"
+                " playbins %.1f %% | ratio %.2f%s\n",
+                viewerCpu, bareCpu, bareCpu > 0 ? viewerCpu / bareCpu : 0.0,
+                stillPlaying ? "" : " (playback had ended early!)");
+    std::printf("longest UI-thread stall while playing             %7.1f ms\n", stallMs);
+    std::system(("rm -rf '" + dir + "'").c_str());
+    return 0;
+}
+#else
+#include <cstdio>
+int main() {
+    std::puts("bench_viewer needs the widget build");
+    return 0;
+}
+#endif
