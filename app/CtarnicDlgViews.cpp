@@ -4,7 +4,7 @@
 #include "app/CtarnicDlg.h"
 
 #include "app/rules/PlaybackRules.h"
-#include "library/NamedLocks.h"
+#include "base/NamedLocks.h"
 #include "playback/EngineTelemetry.h"
 #include "telemetry/TelemetryTypes.h"
 #include "ui/CSkinSliderCtrl.h"
