@@ -28,7 +28,9 @@
 namespace kirvano {
 
 class CMovieDialog;
-class CMovieResource;
+class CFilerContainerDlg;
+class CInfoDlg;
+class VersionCheck;
 class CMovieStatic;
 class CSkinButton;
 class CSkinProgressBarCtrl;
@@ -120,12 +122,14 @@ public:
     bool TimerActive(int id) const;
     int ShutdownRuns() const { return shutdownRuns_; }
     int RecordCount() const;
-    const RecordingSource& Source() const { return source_; }
+    const RecordingSource& Source() const;
+    CFilerContainerDlg* ListPanel() const { return listPanel_; }
     PlaybackEngine* Engine(int slot) {
         return playerPresent_[slot] ? engines_[slot].get() : nullptr;
     }
     CMovieStatic* VideoWindow(int slot) const { return videoWindows_[slot]; }
     CMovieDialog* MovieDialog() const { return movieDialog_; }
+    CInfoDlg* InfoPanel() const { return infoDlg_; }
     CSkinSliderCtrl* SeekSlider() const { return seekSlider_; }
     CSkinSliderCtrl* VolumeSlider() const { return volumeSlider_; }
     CSkinProgressBarCtrl* ProgressBar() const { return progressBar_; }
@@ -226,9 +230,12 @@ private:
     std::optional<TreeItem> FollowingTreeItem() const;
     void SelectTreeItem(TreeItem item);
     void ClearList();
+    void OnRecordingChosen(int row);
+    void OnFilterChanged(int classNumber, bool on);
 
     // Views (CtarnicDlgViews.cpp).
     void UpdatePosition(std::int64_t position);
+    void StartViews();
     void ResetViews();
 
     // Long tasks (CtarnicDlgTasks.cpp).
@@ -310,10 +317,8 @@ private:
     std::optional<QPoint> dragOffset_;
     std::intptr_t openGeneration_ = 0; // which open a file preparation belongs to
 
-    // Recordings: the source, its folder tree and the list of the selected folder.
+    // The removable volumes looked at for a recorder card.
     std::unique_ptr<RemovableVolumes> volumes_;
-    RecordingSource source_;
-    std::unique_ptr<CMovieResource> watcher_;
 
     // Players.
     std::array<std::unique_ptr<PlaybackEngine>, 2> engines_;
@@ -323,6 +328,8 @@ private:
     // Child windows.
     std::array<CMovieStatic*, 2> videoWindows_{nullptr, nullptr};
     CMovieDialog* movieDialog_ = nullptr;
+    CInfoDlg* infoDlg_ = nullptr;
+    CFilerContainerDlg* listPanel_ = nullptr;
     CSkinSliderCtrl* seekSlider_ = nullptr;
     CSkinSliderCtrl* volumeSlider_ = nullptr;
     CSkinProgressBarCtrl* progressBar_ = nullptr;
@@ -333,6 +340,7 @@ private:
     WorkerThread filePreparation_;
     WorkerThread nextFilePreparation_;
     TaskRunner taskRunner_{this};
+    std::unique_ptr<VersionCheck> versionCheck_;
     bool recordMessages_ = false;
     std::vector<HandledMessage> handled_;
 };

@@ -4,6 +4,7 @@
 
 #include "app/rules/PlaybackRules.h"
 #include "config/Settings.h"
+#include "library/ui/CFilerContainerDlg.h"
 #include "playback/CMovieDialog.h"
 #include "playback/CMovieStatic.h"
 #include "ui/CMovieMenu.h"
@@ -297,6 +298,7 @@ void CtarnicDlg::EnableControls(bool on) {
         for (CSkinButton* button : captionButtons_)
             button->setEnabled(false);
         seekSlider_->setEnabled(false);
+        listPanel_->EnableControls(false);
         return;
     }
     RefreshButtons();
@@ -321,7 +323,7 @@ void CtarnicDlg::RefreshButtons() {
             in.picture = true;
     }
     in.rateMode = rateMode_;
-    in.sourceKind = static_cast<int>(source_.sourceKind());
+    in.sourceKind = static_cast<int>(listPanel_->Kind());
     in.csvDisabled = csvDisabled_;
     in.layout = layoutMode_;
     in.fullScreen = fullScreen_;
@@ -336,6 +338,7 @@ void CtarnicDlg::RefreshButtons() {
         toolButtons_[kCmdFaster - kCmdToStart]->setEnabled(false);
     }
     seekSlider_->setEnabled(true);
+    listPanel_->EnableControls(true);
 }
 
 } // namespace kirvano

@@ -3,11 +3,13 @@
 // of both players, and moving the frameless window by any free point.
 #include "app/CtarnicDlg.h"
 
+#include "library/ui/CFilerContainerDlg.h"
 #include "playback/CMovieDialog.h"
 #include "playback/CMovieStatic.h"
 #include "ui/CSkinButton.h"
 #include "ui/CSkinProgressBarCtrl.h"
 #include "ui/CSkinSliderCtrl.h"
+#include "views/CInfoDlg.h"
 
 #include <QGuiApplication>
 #include <QMouseEvent>
@@ -46,6 +48,10 @@ void CtarnicDlg::LayOut() {
     videoWindows_[mainCamera_]->setGeometry(kMainVideo);
     seekSlider_->setGeometry(kMainVideo.left(), kMainVideo.bottom() + 1, kMainVideo.width(),
                              kSliderHeight);
+    listPanel_->SetLayout(0, QRect(kMainVideo.right() + 1, kMainVideo.top() + kMapHeight, kMapWidth,
+                                   client.height() - 40 - (kMainVideo.top() + kMapHeight)));
+    infoDlg_->setGeometry(InfoPanelRect());
+    infoDlg_->SetDockWidth(kDockedStripWidth);
     progressBar_->setGeometry(kMainVideo.left(), kMainVideo.bottom() + 1 - kProgressBarHeight,
                               kMainVideo.width(), kProgressBarHeight);
 
@@ -70,6 +76,8 @@ void CtarnicDlg::LayOut() {
 
 void CtarnicDlg::LayOutVideoWindows() {
     CMovieStatic* main = videoWindows_[mainCamera_];
+    if (infoDlg_->DockedWidget() == main)
+        infoDlg_->SetDockedWidget(nullptr);
     if (main->parentWidget() != this)
         main->setParent(this);
     main->setGeometry(kMainVideo);
@@ -77,6 +85,8 @@ void CtarnicDlg::LayOutVideoWindows() {
     main->lower(); // under the progress bar
     if (SubVideoFloating()) {
         CMovieStatic* sub = videoWindows_[subCamera_];
+        if (infoDlg_->DockedWidget() == sub)
+            infoDlg_->SetDockedWidget(nullptr);
         if (sub->parentWidget() != movieDialog_)
             sub->setParent(movieDialog_);
         sub->setGeometry(kFloatingVideo);
@@ -89,14 +99,7 @@ void CtarnicDlg::LayOutVideoWindows() {
 
 void CtarnicDlg::DockSubVideo() {
     // The docked strip lies at the info panel's right edge, the panel's height.
-    CMovieStatic* sub = videoWindows_[subCamera_];
-    if (sub->parentWidget() != this)
-        sub->setParent(this);
-    const QRect info = InfoPanelRect();
-    sub->setGeometry(info.right() + 1 - kDockedStripWidth, info.top(), kDockedStripWidth,
-                     info.height());
-    sub->show();
-    sub->raise();
+    infoDlg_->SetDockedWidget(videoWindows_[subCamera_]);
 }
 
 bool CtarnicDlg::SubVideoFloating() const {

@@ -5,7 +5,7 @@
 
 #include "base/NamedLocks.h"
 #include "config/Settings.h"
-#include "library/MovieResource.h"
+#include "library/ui/CFilerContainerDlg.h"
 #include "playback/CMovieDialog.h"
 #include "playback/CMovieStatic.h"
 #include "playback/platform/GstPipeline.h"
@@ -15,6 +15,9 @@
 #include "ui/CSkinSliderCtrl.h"
 #include "ui/SkinButtonRoles.h"
 #include "ui/UiText.h"
+#include "update/CUpdateDialog.h"
+#include "update/VersionCheck.h"
+#include "views/CInfoDlg.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -98,6 +101,12 @@ void CtarnicDlg::InitialiseWindow() {
 }
 
 void CtarnicDlg::CreateChildren() {
+    // The recording list container; it tells this window about its tree and rows.
+    listPanel_ = new CFilerContainerDlg(this);
+    listPanel_->CreateChildren(this);
+    connect(listPanel_, &CFilerContainerDlg::RecordingChosen, this, &CtarnicDlg::OnRecordingChosen);
+    connect(listPanel_, &CFilerContainerDlg::FilterChanged, this, &CtarnicDlg::OnFilterChanged);
+
     // The floating window of the sub camera, hidden until asked for.
     movieDialog_ = new CMovieDialog(QString::fromStdString(UiText(153)), this);
     movieDialog_->hide();
@@ -111,6 +120,9 @@ void CtarnicDlg::CreateChildren() {
         videoWindows_[slot] = window;
     }
     videoWindows_[mainCamera_]->setObjectName(QStringLiteral("main video"));
+
+    // The info panel; the sub camera's strip docks at its right edge.
+    infoDlg_ = new CInfoDlg(this, this);
 
     // The sliders and the progress bar.
     seekSlider_ = new CSkinSliderCtrl(this, kSeekSliderId);
@@ -154,8 +166,8 @@ void CtarnicDlg::Shutdown() {
     ++shutdownRuns_;
 
     KillTimer(kTimerIdle);
-    if (watcher_)
-        watcher_->stop();
+    if (versionCheck_)
+        versionCheck_->Stop();
     // Pause, stop and reset the view: normal rate, main camera 0, players closed.
     if (AnyPlayerPresent()) {
         players_->Pause();

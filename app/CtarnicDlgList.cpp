@@ -1,22 +1,27 @@
-// The recordings behind the main window: the start-up source, choosing another source,
-// the folder tree's selection, the list of the selected folder, and what happens when
-// the source goes away while it is shown.
 #include "app/CtarnicDlg.h"
 
-#include "library/MovieResource.h"
 #include "library/RecordingName.h"
+#include "library/ui/CFilerContainerDlg.h"
+#include "library/ui/CFolderTreeCtrl.h"
+#include "library/ui/CSourceOpenDlg.h"
 #include "playback/CMovieStatic.h"
+#include "ui/CMsgDlg.h"
+#include "ui/UiText.h"
 
 #include <QCoreApplication>
-#include <QFileDialog>
 
 #include <algorithm>
+#include <filesystem>
 
 namespace kirvano {
 
+const RecordingSource& CtarnicDlg::Source() const {
+    return listPanel_->Source();
+}
+
 int CtarnicDlg::RecordCount() const {
     auto lock = LockList();
-    return static_cast<int>(source_.recordingList().size());
+    return listPanel_ != nullptr ? listPanel_->ItemCount() : 0;
 }
 
 bool CtarnicDlg::ValidIndex(int index) const {
@@ -27,12 +32,12 @@ std::string CtarnicDlg::RecordPath(int index) const {
     auto lock = LockList();
     if (!ValidIndex(index))
         return {};
-    return source_.recordingList()[static_cast<std::size_t>(index)].path;
+    return listPanel_->ShownRecordings()[static_cast<std::size_t>(index)].path;
 }
 
 std::optional<TreeItem> CtarnicDlg::FollowingTreeItem() const {
-    const std::optional<TreeItem> selected = source_.selectedItem();
-    const FolderTree& tree = source_.tree();
+    const std::optional<TreeItem> selected = Source().selectedItem();
+    const FolderTree& tree = Source().tree();
     if (!selected || !tree.contains(*selected))
         return std::nullopt;
     const std::vector<TreeItem>& siblings = tree.children(tree.parent(*selected));
@@ -43,31 +48,22 @@ std::optional<TreeItem> CtarnicDlg::FollowingTreeItem() const {
 }
 
 void CtarnicDlg::SelectTreeItem(TreeItem item) {
-    // The tree reports its selection change as the list panel's tree does.
-    AppMessage selected(WM_APP_TREE_SELECTED, 0, item);
-    QCoreApplication::sendEvent(this, &selected);
+    // The tree reports the change as WM_APP_TREE_SELECTED.
+    listPanel_->Tree()->SelectItem(item);
 }
 
 void CtarnicDlg::LoadInitialSource() {
-    watcher_ =
-        std::make_unique<CMovieResource>([this] { PostAppMessage(this, WM_APP_SOURCE_LOST); });
-    source_.setWatchHook([this](const std::string& path) { watcher_->watch(path); });
-    bool loaded = false;
-    {
-        auto lock = LockList();
-        loaded = source_.OpenInitialSource(*volumes_);
-        if (loaded) {
-            if (const std::optional<TreeItem> item = source_.selectedItem())
-                source_.ExpandTreeItem(*item);
-        }
-    }
-    ListLoaded(false);
+    // The panel's tree reports its first selections; a single file has none.
+    if (listPanel_->OpenInitialSource(*volumes_) && !busy_)
+        ListLoaded(false);
+    else if (!busy_)
+        RefreshButtons();
 }
 
 void CtarnicDlg::ListLoaded(bool advancing) {
     ShowPlayButton(false);
     const int count = RecordCount();
-    const SourceKind kind = source_.sourceKind();
+    const SourceKind kind = listPanel_->Kind();
     // CSV export is offered for recorder cards that hold recordings.
     csvDisabled_ = kind != SourceKind::Card || count == 0;
     advancePending_ = false;
@@ -84,12 +80,12 @@ void CtarnicDlg::OnTreeSelected(const AppMessage& message) {
     if (treeSelecting_)
         return;
     treeSelecting_ = true;
-    const auto item = static_cast<TreeItem>(message.lParam());
+    const auto item = static_cast<TreeItem>(message.wParam());
     const bool advancing = advancePending_;
     bool expanded = false;
     {
         auto lock = LockList();
-        if (source_.tree().contains(item) && (message.wParam() == 0 || advancing)) {
+        if (Source().tree().contains(item)) {
             if (AnyPlayerPresent()) {
                 players_->Pause();
                 players_->Stop();
@@ -100,7 +96,7 @@ void CtarnicDlg::OnTreeSelected(const AppMessage& message) {
             }
             KillTimer(kTimerPlaybackTick);
             ready_ = false;
-            source_.ExpandTreeItem(item);
+            listPanel_->ExpandTreeItem(item);
             expanded = true;
         }
     }
@@ -110,35 +106,78 @@ void CtarnicDlg::OnTreeSelected(const AppMessage& message) {
 }
 
 void CtarnicDlg::OnChooseSource() {
-    const QString folder = QFileDialog::getExistingDirectory(
-        this, QString(), QString::fromStdString(source_.sourcePath()));
-    if (folder.isEmpty())
+    CSourceOpenDlg dialog(*volumes_, this);
+    if (dialog.exec() != QDialog::Accepted)
         return;
+    const SourceKind kind = dialog.Choice();
+    const std::string path = dialog.ChosenPath();
     if (AnyPlayerPresent()) {
         players_->Pause();
         players_->Stop();
     }
     ResetView();
+    ShowPlayButton(false);
+    if (kind == SourceKind::File) {
+        std::error_code error;
+        if (!std::filesystem::is_regular_file(path, error) ||
+            !IsRecordingName(std::filesystem::path(path).filename().string())) {
+            CMsgBox(this).Show(UiText(99), "ERROR");
+            return;
+        }
+    }
     {
         auto lock = LockList();
-        source_.LoadSource(folder.toStdString(), SourceKind::Folder);
-        if (const std::optional<TreeItem> item = source_.SelectInitialItem())
-            source_.ExpandTreeItem(*item);
+        currentIndex_ = -1;
     }
-    ListLoaded(false);
+    listPanel_->LoadSource(path, kind);
+    if (!busy_)
+        ListLoaded(false);
 }
 
 void CtarnicDlg::ClearList() {
+    listPanel_->ResetContent();
     auto lock = LockList();
-    source_.recordingList().clear();
     currentIndex_ = -1;
 }
 
-void CtarnicDlg::OnFilterCommand(int) {
-    // The event-type filters live in the list panel.
+void CtarnicDlg::OnFilterCommand(int commandId) {
+    const int classNumber = commandId - kCmdFilterFirst;
+    if (classNumber >= CFilerContainerDlg::kFilterCount)
+        return;
+    const bool on = !listPanel_->Filter(classNumber);
+    listPanel_->SetFilter(classNumber, on);
+    OnFilterChanged(classNumber, on);
+}
+
+void CtarnicDlg::OnRecordingChosen(int row) {
+    SelectRecording(row, 0);
+}
+
+void CtarnicDlg::OnFilterChanged(int, bool) {
+    if (RecordCount() > 0) {
+        SelectRecording(0, 0);
+        return;
+    }
+    // Nothing shown any more: nothing plays.
+    if (AnyPlayerPresent()) {
+        players_->Stop();
+        SetRate(kRateNormal);
+        players_->Close();
+    }
+    KillTimer(kTimerPlaybackTick);
+    ready_ = false;
+    ShowPlayButton(false);
+    ResetViews();
+    {
+        auto lock = LockList();
+        currentIndex_ = -1;
+    }
+    RefreshButtons();
 }
 
 void CtarnicDlg::OnSourceLost(const AppMessage&) {
+    if (shutDown_)
+        return;
     ready_ = false;
     KillTimer(kTimerRunOpen);
     KillTimer(kTimerOpenTimeout);
@@ -151,7 +190,7 @@ void CtarnicDlg::OnSourceLost(const AppMessage&) {
     }
     ResetView();
     ShowPlayButton(false);
-    const std::string lostPath = source_.sourcePath();
+    const std::string lostPath = listPanel_->SourcePath();
     ClearList();
     RefreshButtons();
     for (CMovieStatic* window : videoWindows_)

@@ -2,7 +2,10 @@
 // table, and all run on the UI thread.
 #include "app/CtarnicDlg.h"
 
+#include "library/ui/CFilerContainerDlg.h"
 #include "ui/CSkinProgressBarCtrl.h"
+#include "update/CUpdateDialog.h"
+#include "update/VersionCheck.h"
 
 #include <QThread>
 
@@ -83,7 +86,11 @@ void CtarnicDlg::OnStartVersionCheck(const AppMessage&) {
     if (versionCheckStarted_)
         return;
     versionCheckStarted_ = true;
-    // The version-check thread plugs in here.
+    versionCheck_ = std::make_unique<VersionCheck>(this);
+    if (listPanel_->Kind() == SourceKind::Card)
+        versionCheck_->StartForSource(listPanel_->SourcePath());
+    else
+        versionCheck_->Start(std::string());
     raise();
     activateWindow();
 }

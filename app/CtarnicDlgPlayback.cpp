@@ -5,6 +5,7 @@
 
 #include "app/rules/PlaybackRules.h"
 #include "config/Settings.h"
+#include "library/ui/CFilerContainerDlg.h"
 #include "playback/CMovieStatic.h"
 #include "ui/CSkinSliderCtrl.h"
 
@@ -152,6 +153,8 @@ void CtarnicDlg::SelectRecording(int index, int pendingAction) {
     {
         auto lock = LockList();
         currentIndex_ = index;
+        if (ValidIndex(index))
+            listPanel_->SelectRecording(index);
     }
     pendingAction_ = pendingAction;
     playRequested_ = pendingAction != 0;
@@ -291,6 +294,7 @@ void CtarnicDlg::StartDisplay() {
     positionMin_ = 0;
     positionMax_ = MainFrameCount();
     seekSlider_->SetRange(static_cast<int>(positionMin_), static_cast<int>(positionMax_));
+    StartViews();
     UpdatePosition(0);
     pendingSeek_ = -1;
     StartTimer(kTimerPlaybackTick, kTickMs);

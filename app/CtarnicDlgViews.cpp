@@ -5,9 +5,11 @@
 
 #include "app/rules/PlaybackRules.h"
 #include "base/NamedLocks.h"
+#include "library/ui/CFilerContainerDlg.h"
 #include "playback/EngineTelemetry.h"
 #include "telemetry/TelemetryTypes.h"
 #include "ui/CSkinSliderCtrl.h"
+#include "views/CInfoDlg.h"
 
 namespace kirvano {
 
@@ -15,23 +17,42 @@ void CtarnicDlg::UpdatePosition(std::int64_t position) {
     // 1. Clamp to the slider's range.
     const std::int64_t p = kirvano::ShownPosition(position, positionMin_, positionMax_);
 
-    // 2. The telemetry sample of the frame, under the engines' file lock.
-    std::optional<TelemetrySample> sample;
-    if (playerPresent_[0]) {
-        std::lock_guard<std::recursive_mutex> lock(NamedLock("hFileMutex"));
-        if (const TelemetrySample* s = engines_[0]->telemetry().published.SampleAtFrame(p))
-            sample = *s;
-    }
-
     // 3. The seek target the playback tick waits for.
     pendingSeek_ = p;
     shownPosition_ = p;
 
-    // 4-6. The views. Without a sample the G values read as "no data".
+    // 2, 4, 5. The telemetry sample of the frame, read under the engines' file lock while
+    // the views copy what they show; without a sample the G values read as "no data".
+    {
+        std::lock_guard<std::recursive_mutex> lock(NamedLock("hFileMutex"));
+        const TelemetrySample* sample =
+            playerPresent_[0] ? engines_[0]->telemetry().published.SampleAtFrame(p) : nullptr;
+        if (!fullScreen_)
+            infoDlg_->SetSample(sample, static_cast<std::int32_t>(p));
+    }
+
+    // 6. The slider.
     seekSlider_->SetPos(static_cast<int>(p));
 }
 
+void CtarnicDlg::StartViews() {
+    // What the views need to know of the recording before its first position.
+    if (!ValidIndex(currentIndex_) || !playerPresent_[0])
+        return;
+    const RecordingInfo record = [&] {
+        auto lock = LockList();
+        return listPanel_->ShownRecordings()[static_cast<std::size_t>(currentIndex_)];
+    }();
+    const LocalDateTime& t = record.startTime;
+    infoDlg_->SetStartTime(
+        CivilTime{t.year, t.month, t.dayOfWeek, t.day, t.hour, t.minute, t.second, t.milliseconds});
+    infoDlg_->SetFrameDuration(engines_[0]->GetFrameDuration());
+    std::lock_guard<std::recursive_mutex> lock(NamedLock("hFileMutex"));
+    infoDlg_->SetRateLetter(engines_[0]->telemetry().published.header().rate);
+}
+
 void CtarnicDlg::ResetViews() {
+    infoDlg_->Clear();
     shownPosition_ = 0;
     seekSlider_->SetRange(0, 0);
     seekSlider_->SetPos(0);

@@ -4,6 +4,7 @@
 // recording, the source vanishing during playback and closing while playing.
 #include "app/CtarnicDlg.h"
 #include "config/Settings.h"
+#include "library/ui/CFilerContainerDlg.h"
 #include "playback/CMovieStatic.h"
 #include "playback/PlaybackEngine.h"
 #include "support/FrameBarcode.h"
@@ -87,7 +88,7 @@ std::optional<int> ShownFrame(Window& w) {
 }
 
 std::string CurrentName(const Window& w) {
-    const auto& list = w.Source().recordingList();
+    const auto& list = w.ListPanel()->ShownRecordings();
     return w.CurrentIndex() >= 0 && w.CurrentIndex() < static_cast<int>(list.size())
                ? list[w.CurrentIndex()].name
                : std::string();
@@ -174,6 +175,19 @@ TEST(MainWindowPlayback, PlaysTheCardEndToEnd) {
     Wait(200);
     EXPECT_EQ(State(w), EngineState::Stopped) << "the last recording is not played again";
     EXPECT_EQ(ShownFrame(w), 0);
+
+    // Every event-type filter off empties the list and closes the players; one back on
+    // refills it and opens its first row.
+    for (int k = 0; k < CFilerContainerDlg::kFilterCount; ++k)
+        w.ListPanel()->FilterToggle(k)->click();
+    EXPECT_EQ(w.RecordCount(), 0);
+    EXPECT_EQ(State(w), EngineState::Closed);
+    EXPECT_FALSE(w.Ready());
+    for (int k = 0; k < CFilerContainerDlg::kFilterCount; ++k)
+        w.ListPanel()->FilterToggle(k)->click();
+    EXPECT_EQ(w.RecordCount(), 1);
+    ASSERT_TRUE(ProcessUntil([&] { return w.Ready(); }));
+    EXPECT_EQ(CurrentName(w), "A_S-240519-090513-000103F.MOV");
 }
 
 TEST(MainWindowPlayback, BadRecordingsAVanishingSourceAndClosingWhilePlaying) {

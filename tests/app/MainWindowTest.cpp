@@ -5,12 +5,14 @@
 #include "app/WorkerThread.h"
 #include "base/NamedLocks.h"
 #include "config/Settings.h"
+#include "library/ui/CFilerContainerDlg.h"
 #include "playback/CMovieDialog.h"
 #include "playback/CMovieStatic.h"
 #include "ui/CSkinButton.h"
 #include "ui/CSkinProgressBarCtrl.h"
 #include "ui/CSkinSliderCtrl.h"
 #include "ui/UiText.h"
+#include "views/CInfoDlg.h"
 
 #include <QApplication>
 #include <QDir>
@@ -156,7 +158,10 @@ TEST(MainWindowStart, ChildrenAtTheirPlacesInLayoutZero) {
     };
     std::vector<Case> cases = {
         {"main video", dialog.VideoWindow(0), {6, 24, 656, 369}},
-        {"docked rear strip", dialog.VideoWindow(1), {6 + 656 - 98, 24 + 369 + 10, 98, 85}},
+        {"info panel", reinterpret_cast<QWidget*>(dialog.InfoPanel()), {6, 403, 656, 85}},
+        {"list panel",
+         reinterpret_cast<QWidget*>(dialog.ListPanel()),
+         {662, 392, 452, 697 - 40 - 392}},
         {"seek slider", dialog.SeekSlider(), {6, 393, 656, 10}},
         {"progress bar", dialog.ProgressBar(), {6, 393 - 22, 656, 22}},
         {"close", dialog.Button(15), {1120 - 56, 0, 46, 18}},
@@ -173,6 +178,10 @@ TEST(MainWindowStart, ChildrenAtTheirPlacesInLayoutZero) {
         EXPECT_EQ(c.widget->geometry(), c.rect) << c.what;
         EXPECT_EQ(c.widget->parentWidget(), &dialog) << c.what;
     }
+    // The rear camera docks at the info panel's right edge, 98 wide.
+    EXPECT_EQ(
+        QRect(dialog.VideoWindow(1)->mapTo(&dialog, QPoint(0, 0)), dialog.VideoWindow(1)->size()),
+        QRect(6 + 656 - 98, 403, 98, 85));
     EXPECT_EQ(dialog.Button(38009)->toolTip().toStdString(), UiText(10));
     EXPECT_EQ(dialog.Button(38002)->toolTip().toStdString(), UiText(12));
     EXPECT_EQ(dialog.Button(38013)->toolTip().toStdString(), UiText(153));
@@ -194,7 +203,9 @@ TEST(MainWindowStart, ChildrenAtTheirPlacesInLayoutZero) {
     EXPECT_EQ(dialog.VideoWindow(0)->parentWidget(), dialog.MovieDialog());
     dialog.MovieDialog()->CloseCommand();
     QCoreApplication::sendPostedEvents(&dialog);
-    EXPECT_EQ(dialog.VideoWindow(0)->geometry(), QRect(6 + 656 - 98, 403, 98, 85));
+    EXPECT_EQ(
+        QRect(dialog.VideoWindow(0)->mapTo(&dialog, QPoint(0, 0)), dialog.VideoWindow(0)->size()),
+        QRect(6 + 656 - 98, 403, 98, 85));
 }
 
 TEST(MainWindowStart, DraggedByAFreePoint) {
