@@ -5,6 +5,7 @@
 
 #include "app/rules/PlaybackRules.h"
 #include "base/NamedLocks.h"
+#include "library/RecordingName.h"
 #include "library/ui/CFilerContainerDlg.h"
 #include "playback/EngineTelemetry.h"
 #include "telemetry/TelemetryTypes.h"
@@ -43,9 +44,11 @@ void CtarnicDlg::StartViews() {
         auto lock = LockList();
         return listPanel_->ShownRecordings()[static_cast<std::size_t>(currentIndex_)];
     }();
-    const LocalDateTime& t = record.startTime;
-    infoDlg_->SetStartTime(
-        CivilTime{t.year, t.month, t.dayOfWeek, t.day, t.hour, t.minute, t.second, t.milliseconds});
+    // The recorder's clock at the start, from the recording's name.
+    const RecordingTime t = RecordingTimeOf(record.name);
+    auto field = [](int value) { return static_cast<std::uint16_t>(value); };
+    infoDlg_->SetStartTime(CivilTime{field(t.year), field(t.month), 0, field(t.day), field(t.hour),
+                                     field(t.minute), field(t.second), 0});
     infoDlg_->SetFrameDuration(engines_[0]->GetFrameDuration());
     std::lock_guard<std::recursive_mutex> lock(NamedLock("hFileMutex"));
     infoDlg_->SetRateLetter(engines_[0]->telemetry().published.header().rate);

@@ -96,15 +96,16 @@ private:
 } // namespace
 
 int main(int argc, char** argv) {
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
     char pattern[] = "/tmp/kirvano-bench-viewer-XXXXXX";
     const std::string dir = mkdtemp(pattern);
     const std::string card = dir + "/card";
     setenv("KIRVANO_CONFIG_DIR", dir.c_str(), 1);
     if (std::getenv("DISPLAY") == nullptr && std::getenv("QT_QPA_PLATFORM") == nullptr)
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    std::fprintf(stderr, "making a card of two 12 s recordings (1080p front, 720p rear)...\n");
+    std::fprintf(stderr, "making a card of three 12 s recordings (1080p front, 720p rear)...\n");
     const std::string make = std::string(KIRVANO_CLI) + " make-card '" + card +
-                             "' --recordings 2 --parking 0 --seconds 12 > /dev/null";
+                             "' --recordings 3 --parking 0 --seconds 12 > /dev/null";
     if (std::system(make.c_str()) != 0)
         return 1;
     kirvano::WriteSetting("SOURCE", "SELECT", "FOLDER");
@@ -133,15 +134,20 @@ int main(int argc, char** argv) {
         const int to = i % 2 == 0 ? 1 : 0;
         const Clock::time_point t0 = Clock::now();
         window->OnCommand(to == 1 ? kirvano::kCmdNext : kirvano::kCmdPrevious);
-        if (!ProcessUntil([&] { return pictureOf(to); }, 10000))
+        if (!ProcessUntil([&] { return pictureOf(to); }, 10000)) {
+            std::fprintf(stderr, "recording %d did not open (index %d, ready %d)\n", to,
+                         window->CurrentIndex(), window->Ready() ? 1 : 0);
             return 1;
+        }
         change.push_back(Ms(Clock::now() - t0));
     }
 
     // Playing at 1x: the CPU of the whole viewer and its longest UI stall.
     window->OnCommand(kirvano::kCmdNext);
-    if (!ProcessUntil([&] { return pictureOf(1); }, 10000))
+    if (!ProcessUntil([&] { return pictureOf(1); }, 10000)) {
+        std::fprintf(stderr, "the second recording did not open for playing\n");
         return 1;
+    }
     StallWatch stalls;
     QElapsedTimer wall;
     ProcessUntil([] { return false; }, 300); // past the start of playback

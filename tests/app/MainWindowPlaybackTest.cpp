@@ -11,6 +11,7 @@
 #include "support/TempDir.h"
 #include "ui/CSkinButton.h"
 #include "ui/CSkinSliderCtrl.h"
+#include "views/CInfoDlg.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -127,6 +128,9 @@ TEST(MainWindowPlayback, PlaysTheCardEndToEnd) {
     EXPECT_EQ(w.PositionMax(), 50);
     EXPECT_TRUE(w.TimerActive(kTimerPlaybackTick));
     EXPECT_FALSE(w.Busy());
+    // The info panel shows the recorder's clock of the shown frame and its G values.
+    EXPECT_EQ(w.InfoPanel()->DateText().left(10), QStringLiteral("2024/05/18"));
+    EXPECT_FALSE(w.InfoPanel()->GText(2).isEmpty());
 
     // Play advances the position and the slider; pause holds it.
     w.OnCommand(kCmdPlay);
