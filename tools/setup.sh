@@ -9,7 +9,7 @@ packages=(
   clang-14 libclang-rt-14-dev clang-format-14
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
-  ffmpeg xvfb xauth dosfstools
+  ffmpeg xvfb xauth dosfstools libxml2-utils python3
   # viewer
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-webengine-dev qt6-webengine-dev-tools
   libgl-dev libxkbcommon-dev
