@@ -4,7 +4,7 @@
 // only when complete.
 #pragma once
 
-#include "library/Result.h"
+#include "base/Result.h"
 
 #include <cstdint>
 #include <string>
