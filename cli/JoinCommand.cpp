@@ -1,5 +1,6 @@
 // kirvano-cli join: consecutive recordings into one movie per camera and one data file
 // in OUTDIR, named after the first recording.
+#include "base/FileSystem.h"
 #include "cli/Command.h"
 #include "cli/Json.h"
 #include "container/JoinJob.h"
@@ -12,11 +13,6 @@ namespace kirvano::cli {
 namespace {
 
 int Run(std::span<const std::string> args);
-
-std::string FileNameOf(const std::string& path) {
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
 
 void PrintResult(const JoinJob* job) {
     JsonWriter json;
@@ -90,7 +86,7 @@ int Run(std::span<const std::string> args) {
     for (std::size_t i = 2; ok && i < paths.size(); ++i)
         ok = Append(job, paths[i]);
     if (ok)
-        ok = Write(job, outdir + "/" + FileNameOf(paths[1]), options);
+        ok = Write(job, outdir + "/" + std::string(FileNameOf(paths[1])), options);
     for (const std::string& note : job.notes)
         Report(note, paths[1]);
     if (!ok) {

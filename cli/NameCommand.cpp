@@ -1,4 +1,5 @@
 // kirvano-cli name: the recording-name functions on each argument; nothing is opened.
+#include "base/FileSystem.h"
 #include "cli/Command.h"
 #include "cli/Json.h"
 #include "library/RecordingName.h"
@@ -25,11 +26,6 @@ const char* EventTypeName(EventType type) {
     return "";
 }
 
-std::string FileNameOf(const std::string& path) {
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 std::string TimeText(const RecordingTime& t) {
     char text[64];
     std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", t.year, t.month, t.day,
@@ -54,7 +50,7 @@ int Run(std::span<const std::string> args) {
     JsonWriter json;
     json.beginArray();
     for (const std::string& path : args) {
-        const std::string name = FileNameOf(path);
+        const std::string name(FileNameOf(path));
         json.beginObject();
         json.key("path").value(path);
         json.key("name").value(name);

@@ -28,8 +28,8 @@ Status CheckInside(const std::vector<OutBox>& boxes) {
     return Success();
 }
 
-Status WriteList(const std::vector<OutBox>& boxes, const std::vector<int>& fds, JoinOutputFile& out,
-                 const CopyProgress& progress) {
+Status WriteList(const std::vector<OutBox>& boxes, const std::vector<int>& fds,
+                 AtomicOutputFile& out, const CopyProgress& progress) {
     for (const auto& box : boxes) {
         const auto header = BoxHeader(box.type, PayloadSize(box));
         if (Status s = out.write(header.data(), header.size()); !s)
@@ -159,7 +159,7 @@ std::vector<std::uint8_t> BoxHeader(const std::string& type, std::uint64_t paylo
 }
 
 Status WriteBoxes(const std::vector<OutBox>& top, const std::vector<int>& sourceFds,
-                  JoinOutputFile& out, const CopyProgress& progress) {
+                  AtomicOutputFile& out, const CopyProgress& progress) {
     if (Status s = CheckSizes(top); !s)
         return s;
     return WriteList(top, sourceFds, out, progress);

@@ -4,8 +4,8 @@
 // written with a 64-bit size, and a container can never be (that would be refused).
 #pragma once
 
+#include "base/AtomicOutputFile.h"
 #include "base/Result.h"
-#include "container/JoinOutputFile.h"
 
 #include <cstdint>
 #include <functional>
@@ -55,6 +55,6 @@ struct CopyProgress {
 
 // Writes the boxes depth first in order; media segments are copied from sourceFds.
 Status WriteBoxes(const std::vector<OutBox>& top, const std::vector<int>& sourceFds,
-                  JoinOutputFile& out, const CopyProgress& progress = {});
+                  AtomicOutputFile& out, const CopyProgress& progress = {});
 
 } // namespace kirvano

@@ -1,7 +1,8 @@
 #include "container/JoinJob.h"
 
+#include "base/AtomicOutputFile.h"
+#include "base/FileSystem.h"
 #include "config/FileAttributes.h"
-#include "container/JoinOutputFile.h"
 #include "library/RecordingName.h"
 
 #include <cerrno>
@@ -18,13 +19,6 @@ namespace {
 bool Exists(const std::string& path) {
     struct stat st;
     return ::stat(path.c_str(), &st) == 0;
-}
-
-std::string FolderOf(const std::string& path) {
-    const auto slash = path.find_last_of('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
 }
 
 // The same file (an existing one by device and inode), or the same spelling.
@@ -84,11 +78,12 @@ struct PlannedOutput {
     std::vector<std::uint8_t> bytes; // the data file
     const JoinedMovie* movie = nullptr;
     std::uint64_t size = 0;
-    JoinOutputFile file;
+    AtomicOutputFile file;
 };
 
 Status WriteMovieOutput(PlannedOutput& out, const JoinOptions& options, bool replace) {
-    if (Status s = out.file.open(out.path, replace); !s)
+    if (Status s = out.file.open(out.path, replace ? ExistingFile::Replace : ExistingFile::Keep);
+        !s)
         return s;
     if (options.failAfterBytesForTests)
         out.file.failAfterForTests(*options.failAfterBytesForTests);
@@ -265,7 +260,8 @@ bool Write(JoinJob& job, const std::string& outputMoviePath, const JoinOptions& 
         if (out.movie) {
             s = WriteMovieOutput(out, options, options.replace);
         } else {
-            s = out.file.open(out.path, options.replace);
+            s = out.file.open(out.path,
+                              options.replace ? ExistingFile::Replace : ExistingFile::Keep);
             if (s && options.failAfterBytesForTests)
                 out.file.failAfterForTests(*options.failAfterBytesForTests);
             if (s)

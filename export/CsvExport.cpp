@@ -2,7 +2,7 @@
 // the file's readers expect; an unconvertible character never fails the export.
 #include "export/CsvExport.h"
 
-#include "config/SafeFile.h"
+#include "base/AtomicOutputFile.h"
 #include "container/MappedFile.h"
 #include "container/MovieFile.h"
 #include "library/FolderListing.h"

@@ -1,6 +1,6 @@
 #include "generator/CardWriter.h"
 
-#include "config/SafeFile.h"
+#include "base/AtomicOutputFile.h"
 #include "generator/CardTelemetry.h"
 #include "generator/MovieWriter.h"
 

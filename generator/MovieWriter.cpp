@@ -1,5 +1,7 @@
 #include "generator/MovieWriter.h"
 
+#include "base/FileSystem.h"
+
 #include <gst/app/gstappsrc.h>
 #include <gst/gst.h>
 
@@ -17,16 +19,6 @@ namespace kirvano {
 namespace {
 
 constexpr int kAudioRate = 48000;
-
-std::string FolderOf(const std::string& path) {
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-}
-
-std::string NameOf(const std::string& path) {
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
 
 Status InitialiseGStreamer() {
     static std::once_flag once;
@@ -148,20 +140,12 @@ Status AppendUdatAndPublish(const std::string& temporary, const std::string& pat
         return Failure(std::string("cannot flush the movie: ") + std::strerror(errno));
     }
     // Never replace a file that appeared under the final name meanwhile.
-    if (::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) != 0) {
-        if (errno == EEXIST) {
-            return Failure("the movie exists already");
-        }
-        if (::link(temporary.c_str(), path.c_str()) != 0) {
-            return Failure(std::string("cannot rename the movie: ") + std::strerror(errno));
-        }
-        ::unlink(temporary.c_str());
+    if (const int error = RenameNoReplace(temporary, path); error != 0) {
+        return Failure(error == EEXIST
+                           ? std::string("the movie exists already")
+                           : std::string("cannot rename the movie: ") + std::strerror(error));
     }
-    const int folder = ::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folder >= 0) {
-        (void)::fsync(folder);
-        ::close(folder);
-    }
+    SyncFolder(FolderOf(path));
     return Success();
 }
 
@@ -285,7 +269,7 @@ Status Encode(const MovieJob& job, const std::string& temporary, const std::atom
 } // namespace
 
 std::string TemporaryMoviePath(const std::string& path) {
-    return FolderOf(path) + "/." + NameOf(path) + ".part";
+    return FolderOf(path) + "/." + std::string(FileNameOf(path)) + ".part";
 }
 
 int FrameCountOf(const CameraFormat& format, int seconds) {

@@ -47,11 +47,6 @@ std::int32_t TakeSerial() {
     return gSerial.fetch_add(1);
 }
 
-std::string_view FileNameOf(std::string_view path) {
-    const auto slash = path.rfind('/');
-    return slash == std::string_view::npos ? path : path.substr(slash + 1);
-}
-
 bool HasMovExtension(std::string_view name) {
     const auto dot = name.rfind('.');
     if (dot == std::string_view::npos || name.size() - dot != 4)

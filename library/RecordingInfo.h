@@ -2,6 +2,8 @@
 // tree items, the process-wide serial counter and the recording-list order.
 #pragma once
 
+#include "base/FileSystem.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -66,8 +68,6 @@ void RemoveByName(std::vector<RecordingInfo>& list, const std::vector<RecordingI
 // order does not depend on the listing.
 void SortRecordings(std::vector<RecordingInfo>& list);
 
-// The file name of a path (after the last '/').
-std::string_view FileNameOf(std::string_view path);
 // The extension from the last dot of the file name equals ".MOV" in any case.
 bool HasMovExtension(std::string_view name);
 // The six sequence characters of a name (fewer when the name is short).

@@ -3,6 +3,7 @@
 // scanners reject wrong extensions themselves.
 #include "library/RecordingName.h"
 
+#include "base/FileSystem.h"
 #include "ui/UiText.h"
 
 #include <sys/stat.h>
@@ -59,11 +60,6 @@ bool StartsWithNoCase(std::string_view text, std::size_t at, std::string_view wo
             return false;
     }
     return true;
-}
-
-std::string_view FileNameOf(std::string_view path) {
-    const auto slash = path.rfind('/');
-    return slash == std::string_view::npos ? path : path.substr(slash + 1);
 }
 
 bool HoldsCardFolders(const std::filesystem::path& folder) {

@@ -3,6 +3,7 @@
 // other file goes to the trash. Nothing is ever deleted permanently or overwritten.
 #include "library/RetireRecording.h"
 
+#include "base/FileSystem.h"
 #include "config/FileAttributes.h"
 #include "config/Settings.h"
 #include "library/RecordingName.h"
@@ -21,33 +22,6 @@ namespace {
 bool Exists(const std::string& path) {
     struct stat info {};
     return ::lstat(path.c_str(), &info) == 0;
-}
-
-// rename(2) that refuses to replace an existing target.
-bool RenameNoReplace(const std::string& source, const std::string& target) {
-#ifdef RENAME_NOREPLACE
-    if (::renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0)
-        return true;
-    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP)
-        return false;
-#endif
-    // Without the flag: a hard link fails on an existing target; file systems without
-    // links (FAT) fall back to a check just before the rename.
-    if (::link(source.c_str(), target.c_str()) == 0)
-        return ::unlink(source.c_str()) == 0;
-    if (errno == EEXIST || Exists(target))
-        return false;
-    return ::rename(source.c_str(), target.c_str()) == 0;
-}
-
-std::string_view FileNameOf(std::string_view path) {
-    const auto slash = path.rfind('/');
-    return slash == std::string_view::npos ? path : path.substr(slash + 1);
-}
-
-std::string_view FolderOf(std::string_view path) {
-    const auto slash = path.rfind('/');
-    return slash == std::string_view::npos ? std::string_view{} : path.substr(0, slash);
 }
 
 struct CompanionRow {
@@ -81,16 +55,13 @@ std::string Stem(const std::string& base, const char* cameraFolder, std::string_
 
 bool RetireOnCard(std::string_view path) {
     const std::string_view name = FileNameOf(path);
-    const std::string_view folder = FolderOf(path);
-    const std::string_view parent = FolderOf(folder);
+    const std::string folder = FolderOf(path); // "." for a bare name
     const std::string_view folderName = FileNameOf(folder);
+    // The camera folders count when they have a parent named in the path.
     const bool cameraFolders =
-        !folder.empty() && !parent.empty() &&
+        folder.rfind('/') != std::string::npos && folder.rfind('/') != 0 &&
         (folderName == "Front" || folderName == "Rear_" || folderName == "Data");
-    // a bare file name lies in the working folder
-    const bool bareName = folder.empty() && path.find('/') == std::string_view::npos;
-    const std::string base =
-        bareName ? std::string(".") : std::string(cameraFolders ? parent : folder);
+    const std::string base = cameraFolders ? FolderOf(folder) : folder;
 
     const std::string_view prefix = name.substr(0, 18);
     long sequence = 0; // the pattern may match elsewhere in the name: read digits only
@@ -114,7 +85,7 @@ bool RetireOnCard(std::string_view path) {
         const std::string target =
             Stem(base, cameraFolder, prefix, shifted, row.letter) + row.dummy;
         const bool moved =
-            !Exists(target) && AddHiddenAttribute(source) && RenameNoReplace(source, target);
+            !Exists(target) && AddHiddenAttribute(source) && RenameNoReplace(source, target) == 0;
         if (!moved) {
             if (first)
                 return false;

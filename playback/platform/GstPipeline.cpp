@@ -1,6 +1,6 @@
 #include "playback/platform/GstPipeline.h"
 
-#include "config/SafeFile.h"
+#include "base/AtomicOutputFile.h"
 #include "ui/UiText.h"
 
 #include <QBuffer>

@@ -1,7 +1,7 @@
 #include "config/Settings.h"
 
-#include "TmpfsMount.h"
 #include "support/TempDir.h"
+#include "support/TmpfsMount.h"
 
 #include <cstdlib>
 #include <gtest/gtest.h>

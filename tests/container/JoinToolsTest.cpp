@@ -2,8 +2,8 @@
 // first or last, B-frames, sound) join to a movie whose decoded frames equal the inputs'
 // in order, with the frame count the sum and GStreamer playing it to the end; the inputs
 // stay as they were; refusals and full or read-only targets leave nothing behind.
-#include "config/TmpfsMount.h"
 #include "support/TempDir.h"
+#include "support/TmpfsMount.h"
 
 #include <algorithm>
 #include <array>

@@ -2,11 +2,11 @@
 // top-level walk, and the exit codes.
 #include "cli/Json.h"
 #include "container/BoxBuilder.h"
+#include "support/CliRunner.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 #include <optional>
-#include <sys/wait.h>
 
 namespace kirvano {
 namespace {
@@ -20,22 +20,11 @@ using testing::TempDir;
 using testing::Text;
 using testing::Zeros;
 
-struct CliRun {
-    int status = -1;
-    std::string out, err;
-};
+using testing::CliRun;
 
-CliRun Probe(const TempDir& dir, const std::vector<std::string>& paths) {
-    std::string command = std::string("'") + KIRVANO_CLI + "' probe";
-    for (const std::string& p : paths)
-        command += " '" + p + "'";
-    command += " >'" + dir.file("out") + "' 2>'" + dir.file("err") + "'";
-    CliRun run;
-    const int raw = std::system(command.c_str());
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    run.out = testing::ReadAll(dir.file("out"));
-    run.err = testing::ReadAll(dir.file("err"));
-    return run;
+CliRun Probe(const TempDir& dir, std::vector<std::string> paths) {
+    paths.insert(paths.begin(), "probe");
+    return testing::RunCli(paths, dir);
 }
 
 struct Box3 {

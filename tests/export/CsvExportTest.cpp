@@ -1,7 +1,7 @@
 #include "export/CsvExport.h"
 
-#include "config/TmpfsMount.h"
 #include "support/TempDir.h"
+#include "support/TmpfsMount.h"
 #include "ui/UiText.h"
 
 #include <gtest/gtest.h>

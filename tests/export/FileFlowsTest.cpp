@@ -2,7 +2,6 @@
 // place of the dialogs: what ends up on disk, what the user is told, and that a cancel, a
 // pulled card, a full or read-only disk or a bad input never loses or half-writes a file.
 #include "config/Settings.h"
-#include "config/TmpfsMount.h"
 #include "container/JoinDataFile.h"
 #include "export/CsvFlow.h"
 #include "export/DeleteFlow.h"
@@ -10,6 +9,7 @@
 #include "library/RecordingName.h"
 #include "library/RecordingSource.h"
 #include "support/TempDir.h"
+#include "support/TmpfsMount.h"
 #include "ui/UiText.h"
 
 #include <gtest/gtest.h>

@@ -3,11 +3,11 @@
 // question, a full disk, and the display given back in every case.
 #include "export/SnapshotFlow.h"
 #include "config/Settings.h"
-#include "config/TmpfsMount.h"
 #include "library/RecordingName.h"
 #include "library/SourceScan.h"
 #include "playback/PlaybackEngine.h"
 #include "playback/platform/GstPipeline.h"
+#include "support/TmpfsMount.h"
 
 #include "playback/FakePipeline.h"
 #include "support/FrameBarcode.h"

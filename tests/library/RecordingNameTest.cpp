@@ -1,4 +1,5 @@
 #include "library/RecordingName.h"
+#include "support/CliRunner.h"
 #include "support/TempDir.h"
 #include "ui/UiText.h"
 
@@ -236,24 +237,14 @@ TEST_F(CardPath, FindsCardFoldersUpToTheMountPoint) {
 namespace kirvano {
 namespace {
 
-std::string RunCli(const std::string& arguments, int& status) {
-    std::string output;
-    FILE* pipe = ::popen((std::string(KIRVANO_CLI) + " name " + arguments).c_str(), "r");
-    if (!pipe)
-        return output;
-    char buffer[4096];
-    while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe))
-        output.append(buffer, n);
-    status = ::pclose(pipe);
-    return output;
-}
-
 TEST(NameCommand, PrintsEveryField) {
-    int status = -1;
-    const std::string out = RunCli("/media/card/Normal/Front/AGS-220801-123456-000123F.MOV "
-                                   "___-220801-123456-000123F.MOV holiday.mp4",
-                                   status);
-    EXPECT_EQ(status, 0);
+    testing::TempDir scratch;
+    const testing::CliRun run =
+        testing::RunCli({"name", "/media/card/Normal/Front/AGS-220801-123456-000123F.MOV",
+                         "___-220801-123456-000123F.MOV", "holiday.mp4"},
+                        scratch);
+    EXPECT_EQ(run.status, 0);
+    const std::string& out = run.out;
     ASSERT_FALSE(out.empty());
     EXPECT_EQ(out.front(), '[');
     for (const char* field :
@@ -271,10 +262,10 @@ TEST(NameCommand, PrintsEveryField) {
 }
 
 TEST(NameCommand, WithoutArgumentsIsAUsageError) {
-    int status = -1;
-    RunCli("2>/dev/null", status);
-    EXPECT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 2);
+    testing::TempDir scratch;
+    const testing::CliRun run = testing::RunCli({"name"}, scratch);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_TRUE(run.out.empty());
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // kirvano-cli frame on generated movies: the JPEG holds the requested frame at the
 // movie's size, bad arguments and bad files give the documented exit codes.
 #include "TestMovies.h"
+#include "support/CliRunner.h"
 #include "support/TempDir.h"
 
 #include <QImage>
@@ -19,17 +20,9 @@ struct Outcome {
 };
 
 Outcome RunCli(const std::string& arguments) {
-    const std::string command = std::string(KIRVANO_CLI) + " " + arguments + " 2>/dev/null";
-    Outcome outcome{-1, {}};
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe)
-        return outcome;
-    std::array<char, 512> buffer{};
-    while (fgets(buffer.data(), buffer.size(), pipe))
-        outcome.out += buffer.data();
-    const int status = pclose(pipe);
-    outcome.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return outcome;
+    static const kirvano::testing::TempDir scratch;
+    const kirvano::testing::CliRun run = kirvano::testing::Cli(arguments, scratch);
+    return {run.status, run.out};
 }
 
 TEST(FrameCommand, SavesTheRequestedFrame) {
