@@ -50,6 +50,27 @@ void WriteRecording(JsonWriter& json, const RecordingInfo& r) {
     json.endObject();
 }
 
+void PrintSource(SourceKind kind, const RecordingSource& source,
+                 const std::vector<RecordingInfo>* list) {
+    JsonWriter json;
+    json.beginObject();
+    json.key("kind").value(static_cast<int>(kind));
+    json.key("root").value(source.tree().rootPath());
+    json.key("firmware").value(source.firmwareVersion());
+    json.key("tree").beginArray();
+    for (TreeItem item : source.tree().children(kTreeRoot))
+        WriteItem(json, source.tree(), item);
+    json.endArray();
+    json.key("list").beginArray();
+    if (list) {
+        for (const RecordingInfo& record : *list)
+            WriteRecording(json, record);
+    }
+    json.endArray();
+    json.endObject();
+    PrintJson(json.text());
+}
+
 int Run(std::span<const std::string> args) {
     std::optional<std::string> sourceArg, select;
     std::optional<SourceKind> kind;
@@ -82,14 +103,16 @@ int Run(std::span<const std::string> args) {
 
     const std::string path = AbsolutePath(*sourceArg);
     struct stat info {};
-    if (::stat(path.c_str(), &info) != 0) {
-        ReportProblem(*sourceArg, "no such file or folder");
-        return kInputFailed;
-    }
     const SourceKind sourceKind = kind ? *kind : GuessSourceKind(path);
     RecordingSource source;
-    source.LoadSource(path, sourceKind);
     bool failed = false;
+    if (::stat(path.c_str(), &info) != 0) {
+        // Still one document: an empty source of the kind asked for.
+        ReportProblem(*sourceArg, "no such file or folder");
+        PrintSource(sourceKind, source, nullptr);
+        return kInputFailed;
+    }
+    source.LoadSource(path, sourceKind);
     const std::vector<RecordingInfo>* list = &source.recordingList();
     if (all) {
         list = &source.CollectAllRecordings();
@@ -107,23 +130,7 @@ int Run(std::span<const std::string> args) {
     }
     failed = ReportScanProblems(source) || failed;
 
-    JsonWriter json;
-    json.beginObject();
-    json.key("kind").value(static_cast<int>(sourceKind));
-    json.key("root").value(source.tree().rootPath());
-    json.key("firmware").value(source.firmwareVersion());
-    json.key("tree").beginArray();
-    for (TreeItem item : source.tree().children(kTreeRoot))
-        WriteItem(json, source.tree(), item);
-    json.endArray();
-    json.key("list").beginArray();
-    if (list) {
-        for (const RecordingInfo& record : *list)
-            WriteRecording(json, record);
-    }
-    json.endArray();
-    json.endObject();
-    PrintJson(json.text());
+    PrintSource(sourceKind, source, list);
     return failed ? kInputFailed : kDone;
 }
 

@@ -38,6 +38,15 @@ struct Options {
     std::optional<float> frame_duration;
 };
 
+bool HasMovieExtension(const std::string& path) {
+    if (path.size() < 4)
+        return false;
+    std::string extension = path.substr(path.size() - 4);
+    for (char& c : extension)
+        c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+    return extension == ".MOV";
+}
+
 template <class T> std::optional<T> Number(const std::string& text) {
     T value{};
     const char* end = text.data() + text.size();
@@ -181,20 +190,30 @@ int Run(std::span<const std::string> args) {
         return UsageError(kTelemetryCommand, problem);
     const Options& o = *options;
 
+    TelemetryReader reader;
     MappedFile probe;
     if (Status opened = probe.Open(o.file); !opened) {
         ReportProblem(o.file, opened.error());
+        JsonWriter json;
+        WriteReader(json, o.file, reader, o.frames, false);
+        PrintJson(json.text());
         return kInputFailed;
     }
     probe.Reset();
     const bool movie = IsMovieFile(o.file);
-    if (o.frames && !o.frame_duration && !movie)
+    // A file named like a movie that fails the movie test is a damaged movie: an input
+    // problem, not a usage error. Its data file is still read by the name scheme.
+    const bool damagedMovie = !movie && HasMovieExtension(o.file);
+    if (o.frames && !o.frame_duration && !movie && !damagedMovie)
         return UsageError(kTelemetryCommand, "--frames on a data file needs --frame-duration");
 
     int exit_code = kDone;
-    TelemetryReader reader;
+    if (damagedMovie) {
+        ReportProblem(o.file, "not a readable movie");
+        exit_code = kInputFailed;
+    }
     std::optional<float> frame_duration = o.frame_duration;
-    if (o.frames && !frame_duration) {
+    if (o.frames && !frame_duration && movie) {
         MappedFile timing_file;
         const auto timing = ReadMovieTiming(timing_file, o.file);
         if (timing && std::isfinite(timing->frame_duration_ms) && timing->frame_duration_ms > 0) {
@@ -210,7 +229,7 @@ int Run(std::span<const std::string> args) {
     if (o.udat) {
         LoadMovieBlock(reader, o.file);
     } else {
-        if (movie)
+        if (movie || damagedMovie)
             path = DataPathOf(o.file);
         if (IsTelemetryFile(path))
             reader.Load(path);

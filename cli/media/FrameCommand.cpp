@@ -2,6 +2,7 @@
 // frame while paused and saves the picture the engine shows as a JPEG.
 #include "cli/Command.h"
 #include "cli/Json.h"
+#include "cli/media/MediaUsage.h"
 #include "playback/PlaybackEngine.h"
 #include "playback/platform/GstPipeline.h"
 
@@ -15,7 +16,7 @@ int Run(std::span<const std::string> args);
 } // namespace
 
 extern const Command kFrameCommand;
-const Command kFrameCommand = {"frame", "kirvano-cli frame MOVIE N OUT.jpg", Run};
+const Command kFrameCommand = {"frame", kFrameUsage, Run};
 const CommandRegistration kRegistration{kFrameCommand};
 
 namespace {

@@ -78,7 +78,12 @@ TEST_F(ScanCli, KindsSelectionAndAll) {
          {"\"kind\":3", "\"tree\":[]", "\"serial\":0"},
          {}},
         {"scan " + root_ + " --select " + root_ + "/Nowhere", 1, {"\"list\":[]"}, {}},
-        {"scan " + dir_.file("missing"), 1, {}, {}},
+        // A source that is not there still gives one whole document.
+        {"scan " + dir_.file("missing"),
+         1,
+         {"{\"kind\":2,\"root\":\"\",\"firmware\":\"\",\"tree\":[],\"list\":[]}"},
+         {}},
+        {"scan " + dir_.file("missing") + " --kind card", 1, {"{\"kind\":1,"}, {}},
         {"scan", 2, {}, {}},
         {"scan " + root_ + " --kind disk", 2, {}, {}},
     };

@@ -3,13 +3,13 @@
 #include "TelemetryTestData.h"
 #include "cli/Json.h"
 #include "container/BoxBuilder.h"
+#include "support/CliRunner.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <optional>
-#include <sys/wait.h>
 
 namespace kirvano {
 namespace {
@@ -17,22 +17,11 @@ namespace {
 using testing::AsString;
 using testing::TempDir;
 
-struct CliRun {
-    int status = -1;
-    std::string out, err;
-};
+using testing::CliRun;
 
-CliRun Telemetry(const TempDir& dir, const std::vector<std::string>& args) {
-    std::string command = std::string("'") + KIRVANO_CLI + "' telemetry";
-    for (const std::string& a : args)
-        command += " '" + a + "'";
-    command += " >'" + dir.file("out") + "' 2>'" + dir.file("err") + "'";
-    CliRun run;
-    const int raw = std::system(command.c_str());
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    run.out = testing::ReadAll(dir.file("out"));
-    run.err = testing::ReadAll(dir.file("err"));
-    return run;
+CliRun Telemetry(const TempDir& dir, std::vector<std::string> args) {
+    args.insert(args.begin(), "telemetry");
+    return testing::RunCli(args, dir);
 }
 
 // Three records with values that decode exactly: 35.5 N / 139.75 E, 0.5 S / 0.25 W.
@@ -251,6 +240,22 @@ TEST_F(TelemetryCommand, MovieWithoutTimingCannotIndex) {
               std::string::npos);
 }
 
+TEST_F(TelemetryCommand, InputsThatCannotBeHandledStillGiveADocument) {
+    // A file that cannot be opened: an empty document for it.
+    const std::string missing = dir.file("missing.ADA");
+    Expect none{missing, false, {}, {}, {}, 0, std::vector<int>{-1, -1}};
+    ExpectDocument({missing, "--frames", "2", "--frame-duration", "33"}, none, 1);
+    // A damaged movie: an input problem, not a usage error; its data file is still read.
+    testing::WriteAll(movie, "not a movie at all");
+    Expect e = kUnindexed;
+    e.path = data;
+    ExpectDocument({movie}, e, 1);
+    e.table = std::vector<int>{-1, -1, -1};
+    ExpectDocument({movie, "--frames", "3"}, e, 1);
+    EXPECT_EQ(Telemetry(dir, {movie, "--frames", "3"}).err,
+              "kirvano-cli: " + movie + ": not a readable movie\n");
+}
+
 TEST_F(TelemetryCommand, ExitCodes) {
     const struct {
         std::vector<std::string> args;
@@ -266,8 +271,8 @@ TEST_F(TelemetryCommand, ExitCodes) {
         {{data, "--frames", "3"}, 2, false},
         {{data, "--frames", "3", "--frame-duration", "fast"}, 2, false},
         {{data, "--bogus"}, 2, false},
-        {{dir.file("missing.ADA")}, 1, false},
-        {{dir.path()}, 1, false},
+        {{dir.file("missing.ADA")}, 1, true},
+        {{dir.path()}, 1, true},
         {{data, "--frames", "3", "--frame-duration", "0"}, 0, true},
         {{data, "--frames", "3", "--frame-duration", "nan"}, 0, true},
     };
