@@ -6,6 +6,10 @@ set(KIRVANO_APP_ID org.kirvano.Kirvano)
 set(dist ${CMAKE_SOURCE_DIR}/dist)
 
 install(TARGETS kirvano-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# frame and make-card: kirvano-cli runs this program from its own folder.
+if(TARGET kirvano-cli-media)
+    install(TARGETS kirvano-cli-media RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endif()
 configure_file(${dist}/kirvano-cli.1 ${CMAKE_BINARY_DIR}/dist/kirvano-cli.1 @ONLY)
 install(FILES ${CMAKE_BINARY_DIR}/dist/kirvano-cli.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
