@@ -3,10 +3,10 @@
 // peaks, every detected event), the track as GPX, summary.txt, and SHA256SUMS over all of
 // them. Built in a staging folder and renamed to OUTDIR when complete; OUTDIR must not exist.
 #include "KirvanoVersion.h"
+#include "base/AtomicOutputFile.h"
 #include "cli/Command.h"
 #include "cli/Json.h"
 #include "cli/SourceArguments.h"
-#include "config/SafeFile.h"
 #include "library/RecordingName.h"
 #include "tracks/EvidenceFiles.h"
 #include "tracks/RecordingTrack.h"

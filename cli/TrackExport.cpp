@@ -1,9 +1,9 @@
 // Shared by the gpx and kml commands.
 #include "cli/TrackExport.h"
 
+#include "base/AtomicOutputFile.h"
 #include "cli/Json.h"
 #include "cli/SourceArguments.h"
-#include "config/SafeFile.h"
 #include "library/RecordingSource.h"
 #include "tracks/TrackXml.h"
 #include "ui/UiText.h"
