@@ -111,7 +111,7 @@ bool WaitFor(const std::function<bool()>& condition, int ms = 8000) {
     return true;
 }
 
-[[maybe_unused]] PositionSample Fix(double lat, double lng, int frame) {
+PositionSample Fix(double lat, double lng, int frame) {
     PositionSample p;
     p.latitude = lat;
     p.longitude = lng;
@@ -126,7 +126,7 @@ protected:
         MapTileSettings settings;
         settings.tileUrl = withServer ? server.TileUrl() : "http://127.0.0.1:9/{z}/{x}/{y}.png";
         settings.attribution = "Test tiles";
-        settings.cacheFolder = QString::fromStdString(cache.path());
+        settings.cacheFolder = QString::fromStdString(cacheFolder);
         settings.cacheBytes = 8 << 20;
         window.resize(452, 368);
         window.show();
@@ -167,21 +167,235 @@ protected:
     QImage Grab() { return view()->grab().toImage().convertToFormat(QImage::Format_RGB32); }
 
     testing::TempDir cache;
+    std::string cacheFolder = cache.path();
     TileServer server;
     Owner owner;
     QWidget window;
     std::unique_ptr<CGoogleMapDlgWrap> map;
 };
 
-TEST_F(MapPageTest, LoadsAndAnswersTheHost) {
+bool IsColour(QRgb pixel, QRgb want, int tolerance = 24) {
+    return std::abs(qRed(pixel) - qRed(want)) <= tolerance &&
+           std::abs(qGreen(pixel) - qGreen(want)) <= tolerance &&
+           std::abs(qBlue(pixel) - qBlue(want)) <= tolerance;
+}
+
+// Blue of the track behind the position, red of the track ahead, as the grab shows them.
+bool Bluish(QRgb p) {
+    return qBlue(p) > 150 && qRed(p) < 110 && qGreen(p) < 110;
+}
+bool Reddish(QRgb p) {
+    return qRed(p) > 180 && qGreen(p) < 120 && qBlue(p) < 120;
+}
+
+// Any pixel in a small square around point matching test.
+bool Near(const QImage& image, QPoint point, const std::function<bool(QRgb)>& test, int r = 2) {
+    for (int dy = -r; dy <= r; ++dy)
+        for (int dx = -r; dx <= r; ++dx) {
+            const QPoint p = point + QPoint(dx, dy);
+            if (image.rect().contains(p) && test(image.pixel(p)))
+                return true;
+        }
+    return false;
+}
+
+TEST_F(MapPageTest, HostCallsUpdateMessageAndConnection) {
     Start();
     ASSERT_TRUE(WaitReady());
     EXPECT_TRUE(map->PageReady());
-    EXPECT_TRUE(Js("g_isStartInitConnect && g_isInitConnect").toBool());
+    EXPECT_TRUE(Js("g_isStartInitConnect && g_isInitConnect && g_map !== null").toBool());
     EXPECT_EQ(Js("chrome.webview.hostObjects.sync.sample.TestMethod('abc', -12)").toString(),
               "TestMethod(abc, -12) called.\n");
-    const QImage shot = Grab();
-    shot.save("/tmp/map-shot.png");
+    // Without a recording the current track is no array at all; the group track is [0].
+    EXPECT_TRUE(
+        Js("chrome.webview.hostObjects.sync.sample.JS2C_GetGridData(0) === undefined").toBool());
+    EXPECT_EQ(
+        Js("JSON.stringify(chrome.webview.hostObjects.sync.sample.JS2C_GetGPSData())").toString(),
+        "[0]");
+
+    // The page pulls the position and status once a second into its hidden inputs.
+    map->SetPosition(12, std::make_pair(35.5, 139.25));
+    map->SetMapStatus(1);
+    const QString inputs = "[map_lat.value, map_lng.value, map_status.value].join('|')";
+    EXPECT_TRUE(WaitFor([&] { return Js(inputs).toString() == "35.500000|139.250000|pause"; }));
+    EXPECT_EQ(map->MapWindow()->holder().latText, "35.500000");
+    EXPECT_EQ(map->MapWindow()->holder().statusText, "pause");
+    // A message with another command changes nothing.
+    EXPECT_EQ(Js("kirvanoDeliverMessage('{\"val_command\":\"other\",\"map_lat\":\"1\","
+                 "\"map_lng\":\"2\",\"map_status\":\"\"}'); " +
+                 inputs)
+                  .toString(),
+              "35.500000|139.250000|pause");
+
+    // Watcher disabled: no connection, page not ready, the page drops its map; enabled
+    // again, the page loads the library afresh and reports ready a second time.
+    map->SetWatcherEnabled(false);
+    EXPECT_FALSE(Js("chrome.webview.hostObjects.sync.sample.JS2C_ConnectTest()").toBool());
+    EXPECT_FALSE(map->PageReady());
+    EXPECT_TRUE(WaitFor([&] { return Js("g_map === null && !g_isInitConnect").toBool(); }));
+    map->SetWatcherEnabled(true);
+    EXPECT_TRUE(WaitFor([&] { return owner.count(WM_APP_MAP_READY) == 2; }));
+    EXPECT_TRUE(map->PageReady());
+}
+
+TEST_F(MapPageTest, TrackSegmentsIndexAndDrawing) {
+    Start();
+    ASSERT_TRUE(WaitReady());
+    // Splitting: 0.0005 degrees apart stays one segment; a 0.002-degree jump starts another.
+    map->SetCurrentTrack({Fix(35.0, 139.0, 0), Fix(35.0005, 139.0005, 3)});
+    map->RedrawTracks(0, false);
+    EXPECT_EQ(Js("JSON.stringify(orbitgrplist.orbitlist)").toString(), R"([{"start":0,"end":1}])");
+    map->SetCurrentTrack(
+        {Fix(35.0, 139.0, 0), Fix(35.0005, 139.0005, 3), Fix(35.0025, 139.0005, 6)});
+    map->RedrawTracks(0, false);
+    EXPECT_EQ(Js("JSON.stringify(orbitgrplist.orbitlist)").toString(),
+              R"([{"start":0,"end":1},{"start":2,"end":2}])");
+
+    // The index of the marker for frames 0, 3, 6, 9.
+    map->SetCurrentTrack({Fix(35.0, 139.0, 0), Fix(35.0, 139.0001, 3), Fix(35.0, 139.0002, 6),
+                          Fix(35.0, 139.0003, 9)});
+    map->RedrawTracks(0, false);
+    for (auto [frame, index] : {std::pair{6, 1}, {7, 2}, {0, 0}, {100, 3}}) {
+        map->SetPosition(frame, std::nullopt);
+        EXPECT_EQ(Js("orbitgrplist.GetIndex()").toInt(), index) << frame;
+    }
+    // The argument of CreateGridLine does not matter.
+    EXPECT_EQ(Js("orbitgrplist.CreateGridLine(5); JSON.stringify(orbitgrplist.gridlist)"),
+              Js("orbitgrplist.CreateGridLine(0); JSON.stringify(orbitgrplist.gridlist)"));
+
+    // A 40-fix drive east with the group track 0.0004 degrees north of it.
+    std::vector<PositionSample> drive, group;
+    for (int i = 0; i < 40; ++i) {
+        drive.push_back(Fix(35.0, 139.0 + i * 0.00005, i * 3));
+        group.push_back(Fix(35.0004, 139.0 + i * 0.00005, i * 3));
+    }
+    map->SetGroupTrack(group);
+    map->SetCurrentTrack(drive);
+    map->SetPosition(60, std::make_pair(35.0, 139.001)); // fix 20
+    map->SetMapStatus(0);
+    map->RedrawTracks(0, true);
+    EXPECT_EQ(Js("[orbitgrplist.grpline.length, orbitgrplist.histline.length, "
+                 "orbitgrplist.schline.length].join()")
+                  .toString(),
+              "1,1,1");
+    EXPECT_EQ(Js("var p = g_marker.getLatLng(); p.lat + ',' + p.lng").toString(), "35,139.00095");
+    QImage shot;
+    ASSERT_TRUE(WaitFor([&] {
+        shot = Grab();
+        return Near(shot, PixelOf(35.0, 139.0002), Bluish) &&
+               Near(shot, PixelOf(35.0, 139.0017), Reddish);
+    })) << "blue behind and red ahead of the position";
+    shot.save(QString::fromStdString(cache.path()) + "/../kirvano-map-track.png");
+    // The group track: red at half opacity over the tiles, not the current recording's red.
+    const QRgb group_pixel = shot.pixel(PixelOf(35.0004, 139.0003));
+    EXPECT_GT(qRed(group_pixel), qGreen(group_pixel) + 30);
+    EXPECT_FALSE(Reddish(group_pixel));
+    // Tiles come through the program.
+    EXPECT_GT(server.tilesServed(), 0);
+    EXPECT_TRUE(
+        Near(shot, PixelOf(35.0002, 138.9995), [](QRgb p) { return IsColour(p, kTileColour); }));
+
+    // The marker follows playback once a second, but not while paused ("Pause" in any case).
+    map->MapWindow()->mapStatus = "Pause";
+    ASSERT_TRUE(WaitFor([&] { return Js("map_status.value").toString() == "Pause"; }));
+    map->SetPosition(90, std::make_pair(35.0, 139.0015)); // fix 29
+    QTest::qWait(2300);
+    EXPECT_EQ(Js("var p = g_marker.getLatLng(); p.lat + ',' + p.lng").toString(), "35,139.00095");
+    map->SetMapStatus(0);
+    EXPECT_TRUE(WaitFor([&] {
+        return Js("var p = g_marker.getLatLng(); p.lat + ',' + p.lng").toString() == "35,139.00145";
+    }));
+    EXPECT_EQ(Js("orbitgrplist.histline.length + orbitgrplist.schline.length").toInt(), 2);
+}
+
+TEST_F(MapPageTest, EventMarkersSeekPlayback) {
+    Start();
+    ASSERT_TRUE(WaitReady());
+    std::vector<PositionSample> drive;
+    for (int i = 0; i < 40; ++i)
+        drive.push_back(Fix(35.0, 139.0 + i * 0.00005, i * 3));
+    map->SetCurrentTrack(drive);
+    map->SetPosition(30, std::make_pair(35.0, 139.0005));
+    PositionSample north = Fix(35.0003, 139.0010, 450);
+    PositionSample south = Fix(-33.0, 151.0, 600);
+    TelemetrySample manual, brake;
+    manual.frame = 450;
+    manual.position = &north;
+    brake.frame = 600;
+    brake.position = &south;
+    std::array<bool, 10> shown{};
+    shown.fill(true);
+    const std::vector<MapEventRef> events{{0, 0, 5, 3, &manual}, {1, 0, 2, 1, &brake}};
+    ASSERT_TRUE(map->DrawEventMarkers(3, true, events, shown));
+    map->SetMapStatus(2); // stopped: the tick leaves the marker alone
+    ASSERT_TRUE(WaitFor([&] { return Js("cplist.markers.length").toInt() == 2; }));
+    EXPECT_EQ(
+        Js("cplist.markers.map(function (m) { return m.ipos + '/' + m.igrid; }).join()").toString(),
+        "600/3,450/3"); // latest first
+
+    // The manual-recording pin is orange where it stands.
+    const QPoint pin = PixelOf(35.0003, 139.0010) - QPoint(0, int(16 * view()->zoomFactor()));
+    QImage shot;
+    ASSERT_TRUE(WaitFor([&] {
+        shot = Grab();
+        return Near(shot, pin, [](QRgb p) { return IsColour(p, qRgb(0xff, 0x8c, 0x00), 40); });
+    }));
+
+    auto click = [&](QPoint where) {
+        QWidget* target = view()->focusProxy();
+        QTest::mouseClick(target, Qt::LeftButton, {}, where);
+    };
+    const QString marker = "var p = g_marker.getLatLng(); p.lat + ',' + p.lng";
+    const QString before = Js(marker).toString();
+    // A click on the southern marker seeks but leaves the position marker where it was.
+    Js("g_map.panTo([-33.0, 151.0], {animate: false})");
+    map->SetPosition(75, std::nullopt); // fix 24 once the marker moves
+    click(PixelOf(-33.0, 151.0) - QPoint(0, int(16 * view()->zoomFactor())));
+    ASSERT_TRUE(WaitFor([&] { return owner.count(WM_APP_MAP_SEEK) == 1; }));
+    EXPECT_EQ(owner.messages.back(), std::make_pair(int(WM_APP_MAP_SEEK), std::intptr_t(600)));
+    EXPECT_EQ(Js(marker).toString(), before);
+    // A click on the northern one seeks and moves the position marker at once.
+    Js("g_map.panTo([35.0003, 139.0010], {animate: false})");
+    click(PixelOf(35.0003, 139.0010) - QPoint(0, int(16 * view()->zoomFactor())));
+    ASSERT_TRUE(WaitFor([&] { return owner.count(WM_APP_MAP_SEEK) == 2; }));
+    EXPECT_EQ(owner.messages.back(), std::make_pair(int(WM_APP_MAP_SEEK), std::intptr_t(450)));
+    EXPECT_EQ(Js(marker).toString(), "35,139.0012");
+}
+
+TEST_F(MapPageTest, CachedTilesKeepTheMapWithoutServer) {
+    Start();
+    ASSERT_TRUE(WaitReady());
+    const auto tileShown = [&] {
+        const QImage shot = Grab();
+        for (int y = 40; y < shot.height() - 40; y += 8)
+            for (int x = 40; x < shot.width() - 40; x += 8)
+                if (IsColour(shot.pixel(x, y), kTileColour, 6))
+                    return true;
+        return false;
+    };
+    ASSERT_TRUE(WaitFor(tileShown));
+    map.reset();
+    server.Stop();
+
+    // The server has gone: the cached tiles still make a map, with the track over them.
+    Start();
+    ASSERT_TRUE(WaitReady());
+    EXPECT_EQ(map->Watcher()->Connected(), 0);
+    EXPECT_TRUE(WaitFor(tileShown));
+    map->SetCurrentTrack({Fix(0.0, 0.0, 0), Fix(0.0, 0.0005, 3)});
+    map->SetPosition(100, std::make_pair(0.0, 0.0005));
+    map->RedrawTracks(0, false);
+    EXPECT_EQ(Js("orbitgrplist.histline.length").toInt(), 1);
+
+    // No server and an empty cache: the page stays offline.
+    map.reset();
+    testing::TempDir empty;
+    cacheFolder = empty.path();
+    Start(false);
+    QTest::qWait(2500);
+    EXPECT_EQ(owner.count(WM_APP_MAP_READY), 2);
+    EXPECT_FALSE(map->PageReady());
+    EXPECT_TRUE(Js("!g_isInitConnect && !g_isStartInitConnect && g_map === null").toBool());
 }
 
 } // namespace
