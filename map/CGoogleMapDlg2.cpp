@@ -20,11 +20,11 @@ namespace kirvano {
 namespace {
 
 constexpr double kZoomFactor = 0.65;
-constexpr char kHostPrompt[] = "kirvano-host";
 
 // The page's view of the program, present from the document's first line: the host object
-// "sample" whose calls are synchronous (a prompt that the program answers at once), the
-// "message" event target and the tile layer's configuration.
+// "sample" whose calls are synchronous (a blocking request on the page's own scheme that
+// the program answers at once), the "message" event target and the tile layer's
+// configuration.
 QString BridgeScript(const MapTileSettings& settings) {
     const QJsonArray config{QString("kirvano-map://tile/{z}/{x}/{y}"), settings.attribution};
     const QString configText =
@@ -34,10 +34,17 @@ QString BridgeScript(const MapTileSettings& settings) {
     var config = %1;
     var target = new EventTarget();
     function call(name, args) {
-        var answer = window.prompt("%2", JSON.stringify([name].concat(args)));
-        if (answer === null || answer === undefined)
+        var request = new XMLHttpRequest();
+        try {
+            request.open("GET", "/host/" + name + "?a=" + encodeURIComponent(JSON.stringify(args)),
+                         false);
+            request.send();
+        } catch (e) {
             return undefined;
-        try { return JSON.parse(answer); } catch (e) { return undefined; }
+        }
+        if (request.status !== 200 || request.responseText === "")
+            return undefined;
+        try { return JSON.parse(request.responseText); } catch (e) { return undefined; }
     }
     var sample = {};
     ["TestMethod", "JS2C_ConnectTest", "JS2C_GetMapURL", "JS2C_GetGPSData",
@@ -59,7 +66,7 @@ QString BridgeScript(const MapTileSettings& settings) {
     };
     window.kirvanoMapConfig = {tileUrl: config[0], attribution: config[1]};
 })();)JS")
-        .arg(configText, QString::fromLatin1(kHostPrompt));
+        .arg(configText);
 }
 
 // A JavaScript string literal holding text.
@@ -77,27 +84,9 @@ QUrl MapPageAddress() {
 
 class MapPage : public QWebEnginePage {
 public:
-    MapPage(QWebEngineProfile* profile, HostWebViewObject* host, QObject* parent)
-        : QWebEnginePage(profile, parent), host_(host) {}
+    MapPage(QWebEngineProfile* profile, QObject* parent) : QWebEnginePage(profile, parent) {}
 
 protected:
-    bool javaScriptPrompt(const QUrl&, const QString& msg, const QString& defaultValue,
-                          QString* result) override {
-        if (msg != QLatin1String(kHostPrompt) || host_ == nullptr)
-            return false;
-        const QJsonArray call = QJsonDocument::fromJson(defaultValue.toUtf8()).array();
-        if (call.isEmpty())
-            return false;
-        QJsonArray args;
-        for (qsizetype i = 1; i < call.size(); ++i)
-            args.append(call.at(i));
-        const std::optional<std::string> answer = host_->Call(call.at(0).toString(), args);
-        if (!answer)
-            return false;
-        *result = QString::fromStdString(*answer);
-        return true;
-    }
-
     void javaScriptAlert(const QUrl&, const QString&) override {}
     bool javaScriptConfirm(const QUrl&, const QString&) override { return false; }
     // Page script errors are not the user's business.
@@ -115,9 +104,9 @@ protected:
     }
 
     QWebEnginePage* createWindow(WebWindowType) override { return nullptr; }
-
-private:
-    HostWebViewObject* host_;
+    bool javaScriptPrompt(const QUrl&, const QString&, const QString&, QString*) override {
+        return false;
+    }
 };
 
 CWebView2Holder::CWebView2Holder(QWidget* host, IHostWebViewFuncs* funcs, MapTileCache* tiles)
@@ -137,11 +126,11 @@ void CWebView2Holder::Create() {
     hostObject_ = std::make_unique<HostWebViewObject>(funcs_);
     profile_ = new QWebEngineProfile(host_); // off the record: nothing is kept on disk
     profile_->setHttpUserAgent(QString::fromLatin1(MapUserAgent()));
-    scheme_ = new MapSchemeHandler(tiles_, profile_);
+    scheme_ = new MapSchemeHandler(tiles_, hostObject_.get(), profile_);
     profile_->installUrlSchemeHandler(kMapScheme, scheme_);
 
     view_ = new QWebEngineView(host_);
-    page_ = new MapPage(profile_, hostObject_.get(), view_);
+    page_ = new MapPage(profile_, view_);
     QWebEngineSettings* settings = page_->settings();
     settings->setAttribute(QWebEngineSettings::JavascriptEnabled, true);
     settings->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);

@@ -40,7 +40,7 @@ void CLogoDlg::paintEvent(QPaintEvent*) {
     road.closeSubpath();
     p.fillPath(road, QColor(0x2c, 0x33, 0x3d));
     p.setPen(QPen(QColor(0xe8, 0xc5, 0x4a), 3, Qt::DashLine));
-    p.drawLine(QPointF(cx, horizon + 6), QPointF(cx, r.height()));
+    p.drawLine(QPointF(cx, horizon + 86), QPointF(cx, r.height()));
 
     // A map pin above the road.
     const QColor pin = offline_ ? QColor(0x78, 0x7e, 0x86) : QColor(0xe0, 0x3a, 0x2e);

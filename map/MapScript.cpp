@@ -103,12 +103,23 @@ std::string UpdateMessageText(double lat, double lng, const std::string& status)
 
 namespace {
 
-void AppendNumber(std::string& out, double value) {
-    if (!std::isfinite(value))
+// Degrees to six decimals (about 0.1 m), without trailing zeros: 35.1, -33.868800 -> -33.8688.
+void AppendDegrees(std::string& out, double value) {
+    if (!std::isfinite(value) || std::abs(value) > 1e6)
         value = 0.0;
     char buffer[32];
-    auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
-    out.append(buffer, ec == std::errc() ? end : buffer);
+    auto [end, ec] =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 6);
+    if (ec != std::errc()) {
+        out += '0';
+        return;
+    }
+    while (end[-1] == '0')
+        --end;
+    if (end[-1] == '.')
+        --end;
+    const std::string_view text(buffer, static_cast<std::size_t>(end - buffer));
+    out += text == "-0" ? std::string_view("0") : text;
 }
 
 void AppendInteger(std::string& out, std::int64_t value) {
@@ -139,9 +150,9 @@ std::string PositionArrayText(std::span<const PositionSample> samples, int strid
             continue;
         if (seen++ % stride != 0 && i != lastValid)
             continue;
-        AppendNumber(out, p.latitude);
+        AppendDegrees(out, p.latitude);
         out += ',';
-        AppendNumber(out, p.longitude);
+        AppendDegrees(out, p.longitude);
         out += ',';
         AppendInteger(out, p.frame);
         out += ',';

@@ -3,6 +3,7 @@
 
 #include "KirvanoVersion.h"
 #include "config/Settings.h"
+#include "map/MapHost.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -10,6 +11,8 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QHostAddress>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QNetworkAccessManager>
 #include <QNetworkDiskCache>
 #include <QNetworkReply>
@@ -220,8 +223,8 @@ void MapTileCache::Request(const QUrl& url, Done done, bool retried) {
             });
 }
 
-MapSchemeHandler::MapSchemeHandler(MapTileCache* tiles, QObject* parent)
-    : QWebEngineUrlSchemeHandler(parent), tiles_(tiles) {}
+MapSchemeHandler::MapSchemeHandler(MapTileCache* tiles, HostWebViewObject* host, QObject* parent)
+    : QWebEngineUrlSchemeHandler(parent), tiles_(tiles), host_(host) {}
 
 namespace {
 
@@ -274,6 +277,16 @@ void MapSchemeHandler::requestStarted(QWebEngineUrlRequestJob* job) {
         return;
     }
     const QString path = url.path();
+    if (path.startsWith("/host/")) {
+        // A host call: answered at once, while the page waits for it.
+        const QString args = QUrlQuery(url).queryItemValue("a", QUrl::FullyDecoded);
+        std::optional<std::string> answer;
+        if (host_ != nullptr)
+            answer = host_->Call(path.mid(6), QJsonDocument::fromJson(args.toUtf8()).array());
+        ReplyBytes(job, "application/json",
+                   answer ? QByteArray::fromStdString(*answer) : QByteArray());
+        return;
+    }
     static const QRegularExpression safe("^/[A-Za-z0-9_.-]+(/[A-Za-z0-9_.-]+)?$");
     QFile file(":/kirvano-map" + path);
     if (!safe.match(path).hasMatch() || path.contains("..") || !file.open(QIODevice::ReadOnly)) {

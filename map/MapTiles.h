@@ -19,6 +19,8 @@ class QNetworkDiskCache;
 
 namespace kirvano {
 
+class HostWebViewObject;
+
 // The scheme of the page, its scripts and the tiles: kirvano-map://app/…, kirvano-map://tile/z/x/y.
 inline constexpr char kMapScheme[] = "kirvano-map";
 inline constexpr char kDefaultTileUrl[] = "https://tile.openstreetmap.org/{z}/{x}/{y}.png";
@@ -77,17 +79,19 @@ private:
 };
 
 // Serves kirvano-map://app/<file> from the program's resources (the library script with
-// "?callback=name" runs name() once it has loaded) and kirvano-map://tile/z/x/y through the
-// tile cache.
+// "?callback=name" runs name() once it has loaded), the host object's calls
+// kirvano-map://app/host/<operation>?a=<JSON arguments> (answered with the JSON result, empty
+// when unset) and kirvano-map://tile/z/x/y through the tile cache.
 class MapSchemeHandler : public QWebEngineUrlSchemeHandler {
     Q_OBJECT
 
 public:
-    MapSchemeHandler(MapTileCache* tiles, QObject* parent = nullptr);
+    MapSchemeHandler(MapTileCache* tiles, HostWebViewObject* host, QObject* parent = nullptr);
     void requestStarted(QWebEngineUrlRequestJob* job) override;
 
 private:
     MapTileCache* tiles_;
+    HostWebViewObject* host_;
 };
 
 // Registers the scheme and, for root, switches the browser sandbox off. Runs by itself

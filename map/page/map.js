@@ -32,14 +32,12 @@ function PointList() {
 PointList.prototype.GetPoints = function (data) {
     if (!g_isInitConnect)
         return;
-    var values = [];
-    for (var k = 0; k < data.length; k++)
-        values.push(Number(data[k]));
-    if (values.length <= 1)
+    var n = data.length;
+    if (n <= 1)
         return;
-    for (var i = 0; i < values.length - 1; i += 3) {
-        this.points.push([values[i], values[i + 1]]);
-        this.JpgNumList.push(values[i + 2]);
+    for (var i = 0; i < n - 1; i += 3) {
+        this.points.push([Number(data[i]), Number(data[i + 1])]);
+        this.JpgNumList.push(Number(data[i + 2]));
     }
 };
 

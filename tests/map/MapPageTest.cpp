@@ -4,16 +4,14 @@
 #include "map/CGoogleMapDlg2.h"
 #include "map/CGoogleMapDlgWrap.h"
 #include "map/CInetConnectionAsync.h"
+#include "map/CLogoDlg.h"
+#include "support/LoopbackTileServer.h"
 #include "support/TempDir.h"
 #include "ui/AppMessage.h"
 
-#include <QBuffer>
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QImage>
 #include <QPointer>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QTest>
 #include <QTimer>
 #include <QWebEnginePage>
@@ -25,60 +23,6 @@
 
 namespace kirvano {
 namespace {
-
-constexpr QRgb kTileColour = qRgb(0x9c, 0xd0, 0x8c); // what the test server's tiles show
-
-// A small HTTP server on loopback: every tile is one flat colour, "/" answers a probe.
-class TileServer : public QObject {
-public:
-    TileServer() {
-        QImage tile(256, 256, QImage::Format_RGB32);
-        tile.fill(kTileColour);
-        QBuffer buffer(&png_);
-        buffer.open(QIODevice::WriteOnly);
-        tile.save(&buffer, "PNG");
-        connect(&server_, &QTcpServer::newConnection, this, [this] {
-            while (QTcpSocket* socket = server_.nextPendingConnection()) {
-                sockets_.push_back(socket);
-                connect(socket, &QTcpSocket::readyRead, this, [this, socket] { Answer(socket); });
-            }
-        });
-        server_.listen(QHostAddress::LocalHost, 0);
-        port_ = server_.serverPort();
-    }
-    QString TileUrl() const { return QString("http://127.0.0.1:%1/{z}/{x}/{y}.png").arg(port_); }
-    int tilesServed() const { return tiles_; }
-    // The server goes away: the port refuses connections from now on.
-    void Stop() {
-        server_.close();
-        for (const QPointer<QTcpSocket>& socket : sockets_)
-            if (socket)
-                socket->abort();
-    }
-
-private:
-    void Answer(QTcpSocket* socket) {
-        const QByteArray request = socket->readAll();
-        const QByteArray line = request.left(request.indexOf("\r\n"));
-        const bool head = line.startsWith("HEAD");
-        const bool tile = line.contains(".png");
-        QByteArray body = tile ? png_ : QByteArray("ok");
-        QByteArray reply =
-            "HTTP/1.1 200 OK\r\nContent-Type: " + QByteArray(tile ? "image/png" : "text/plain") +
-            "\r\nCache-Control: max-age=0\r\nContent-Length: " + QByteArray::number(body.size()) +
-            "\r\n\r\n";
-        if (!head)
-            reply += body;
-        tiles_ += tile ? 1 : 0;
-        socket->write(reply);
-    }
-
-    QTcpServer server_;
-    std::vector<QPointer<QTcpSocket>> sockets_;
-    QByteArray png_;
-    quint16 port_ = 0;
-    int tiles_ = 0;
-};
 
 // Records the private messages the map posts to its owner.
 class Owner : public QObject {
@@ -168,7 +112,7 @@ protected:
 
     testing::TempDir cache;
     std::string cacheFolder = cache.path();
-    TileServer server;
+    testing::LoopbackTileServer server;
     Owner owner;
     QWidget window;
     std::unique_ptr<CGoogleMapDlgWrap> map;
@@ -285,15 +229,14 @@ TEST_F(MapPageTest, TrackSegmentsIndexAndDrawing) {
         return Near(shot, PixelOf(35.0, 139.0002), Bluish) &&
                Near(shot, PixelOf(35.0, 139.0017), Reddish);
     })) << "blue behind and red ahead of the position";
-    shot.save(QString::fromStdString(cache.path()) + "/../kirvano-map-track.png");
     // The group track: red at half opacity over the tiles, not the current recording's red.
     const QRgb group_pixel = shot.pixel(PixelOf(35.0004, 139.0003));
     EXPECT_GT(qRed(group_pixel), qGreen(group_pixel) + 30);
     EXPECT_FALSE(Reddish(group_pixel));
     // Tiles come through the program.
     EXPECT_GT(server.tilesServed(), 0);
-    EXPECT_TRUE(
-        Near(shot, PixelOf(35.0002, 138.9995), [](QRgb p) { return IsColour(p, kTileColour); }));
+    EXPECT_TRUE(Near(shot, PixelOf(35.0002, 138.9995),
+                     [](QRgb p) { return IsColour(p, testing::kTileColour); }));
 
     // The marker follows playback once a second, but not while paused ("Pause" in any case).
     map->MapWindow()->mapStatus = "Pause";
@@ -369,7 +312,7 @@ TEST_F(MapPageTest, CachedTilesKeepTheMapWithoutServer) {
         const QImage shot = Grab();
         for (int y = 40; y < shot.height() - 40; y += 8)
             for (int x = 40; x < shot.width() - 40; x += 8)
-                if (IsColour(shot.pixel(x, y), kTileColour, 6))
+                if (IsColour(shot.pixel(x, y), testing::kTileColour, 6))
                     return true;
         return false;
     };
@@ -396,6 +339,24 @@ TEST_F(MapPageTest, CachedTilesKeepTheMapWithoutServer) {
     EXPECT_EQ(owner.count(WM_APP_MAP_READY), 2);
     EXPECT_FALSE(map->PageReady());
     EXPECT_TRUE(Js("!g_isInitConnect && !g_isStartInitConnect && g_map === null").toBool());
+}
+
+// The logo panel in the map's place: its pin is red, and grey and struck through offline.
+TEST(LogoPanel, OfflineStateRedraws) {
+    QWidget window;
+    CLogoDlg logo(&window);
+    window.resize(452, 368);
+    window.show();
+    EXPECT_EQ(logo.size(), QSize(452, 368));
+    const QPoint pinSide(226 - 26, int(368 * 0.42) - 56);
+    QImage online = logo.grab().toImage();
+    EXPECT_TRUE(Reddish(online.pixel(pinSide)));
+    logo.SetOffline(true);
+    QImage offline = logo.grab().toImage();
+    const QRgb grey = offline.pixel(pinSide);
+    EXPECT_FALSE(Reddish(grey));
+    EXPECT_LT(std::abs(qRed(grey) - qBlue(grey)), 30);
+    EXPECT_NE(online, offline);
 }
 
 } // namespace

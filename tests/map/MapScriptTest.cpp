@@ -67,6 +67,9 @@ TEST(MapPositions, ArrayOfValidFixesWithCount) {
     EXPECT_EQ(PositionArrayText(fixes), "[35.1,139.2,0,35.2,139.3,30,6]");
     EXPECT_EQ(PositionArrayText({}), "[0]");
     EXPECT_EQ(PositionArrayText(std::vector<PositionSample>{Fix(1, 2, 3, false)}), "[0]");
+    // Six decimals (about 0.1 m) are kept, without trailing zeros.
+    EXPECT_EQ(PositionArrayText(std::vector<PositionSample>{Fix(-33.86880049, -0.0000001, 7)}),
+              "[-33.8688,0,7,3]");
 
     std::vector<PositionSample> many;
     for (int i = 0; i < 25; ++i)
