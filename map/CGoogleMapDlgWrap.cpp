@@ -88,16 +88,25 @@ void CGoogleMapDlgWrap::RedrawTracks(int fileIndex, bool withGroupTrack) {
 }
 
 bool CGoogleMapDlgWrap::DrawEventMarkers(int fileIndex, bool withGroupTrack,
-                                         std::span<const MapEventRef> events,
-                                         const std::array<bool, 10>& displayed) {
+                                         std::span<const MapEvent> events,
+                                         const EventDetector& detector) {
     if (!pageReady_)
         return true;
     RedrawTracks(fileIndex, withGroupTrack);
     std::vector<std::string> scripts;
-    const bool complete = EventMarkerScripts(events, displayed, fileIndex, scripts);
+    const bool complete = EventMarkerScripts(events, detector, fileIndex, scripts);
     for (const std::string& script : scripts)
         RunScript(script);
     return complete;
+}
+
+bool CGoogleMapDlgWrap::DrawMapEvents(int fileIndex, bool withGroupTrack, EventList& list,
+                                      const EventDetector& detector,
+                                      const TelemetryReader* published) {
+    std::lock_guard lock(EventList::Lock());
+    list.Rebuild(detector, published);
+    const std::vector<MapEvent> events = list.Events();
+    return DrawEventMarkers(fileIndex, withGroupTrack, events, detector);
 }
 
 void CGoogleMapDlgWrap::ShowEventsOnce(int currentIndex, MapPlayerState state,

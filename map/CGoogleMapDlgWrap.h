@@ -52,11 +52,15 @@ public:
     // With the page ready: clears the event markers and the position lines, draws the
     // group track (when asked) and the current recording's track.
     void RedrawTracks(int fileIndex, bool withGroupTrack);
-    // With the page ready: redraws the tracks, then adds a marker for every displayed
-    // event, latest first. False when an event lacks its sample or position; true when the
-    // page is not ready (nothing drawn).
-    bool DrawEventMarkers(int fileIndex, bool withGroupTrack, std::span<const MapEventRef> events,
-                          const std::array<bool, 10>& displayed);
+    // With the page ready: redraws the tracks, then adds a marker for every event whose
+    // slot is displayed, latest first. False when an event lacks its sample or position;
+    // true when the page is not ready (nothing drawn).
+    bool DrawEventMarkers(int fileIndex, bool withGroupTrack, std::span<const MapEvent> events,
+                          const EventDetector& detector);
+    // Rebuilds list from the published telemetry (null: empty list), then draws as
+    // DrawEventMarkers under the event list's lock.
+    bool DrawMapEvents(int fileIndex, bool withGroupTrack, EventList& list,
+                       const EventDetector& detector, const TelemetryReader* published);
     // Once per reset, and only with the page ready: draw(currentIndex) when currentIndex is
     // valid (a failed draw is tried again on the next call), then the status from state.
     void ShowEventsOnce(int currentIndex, MapPlayerState state,

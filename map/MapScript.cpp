@@ -190,7 +190,7 @@ int MarkNameEntry(int kind) {
     return entries[static_cast<std::size_t>(kind)];
 }
 
-std::string AddCrashPosScript(const MapEventRef& event, const PositionSample& position,
+std::string AddCrashPosScript(const MapEvent& event, const PositionSample& position,
                               int fileIndex) {
     const TelemetrySample& s = *event.sample;
     std::string out = "cplist.AddCrashPos(";
@@ -218,11 +218,11 @@ std::string AddCrashPosScript(const MapEventRef& event, const PositionSample& po
     return out;
 }
 
-bool EventMarkerScripts(std::span<const MapEventRef> events, const std::array<bool, 10>& displayed,
+bool EventMarkerScripts(std::span<const MapEvent> events, const EventDetector& detector,
                         int fileIndex, std::vector<std::string>& scripts) {
     for (std::size_t i = events.size(); i-- > 0;) {
-        const MapEventRef& event = events[i];
-        if (event.slot < 0 || event.slot >= 10 || !displayed[static_cast<std::size_t>(event.slot)])
+        const MapEvent& event = events[i];
+        if (!detector.DisplayFlag(event.slot))
             continue;
         if (event.sample == nullptr || event.sample->position == nullptr)
             return false;

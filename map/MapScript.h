@@ -3,6 +3,7 @@
 // that decides between the map and the logo panel.
 #pragma once
 
+#include "telemetry/EventDetection.h"
 #include "telemetry/TelemetryTypes.h"
 
 #include <array>
@@ -63,23 +64,13 @@ std::string TestMethodText(std::string_view text, std::int32_t number);
 // The text-table entry that names event kind 0..13; -1 for any other kind.
 int MarkNameEntry(int kind);
 
-// One entry of the event list behind the markers.
-struct MapEventRef {
-    std::int32_t sampleIndex = 0;
-    std::int32_t reserved = 0;
-    std::int32_t kind = 0; // marker picture, 0..13
-    std::int32_t slot = 0; // detector slot 0..9
-    const TelemetrySample* sample = nullptr;
-};
-
 // "cplist.AddCrashPos(kind,x,y,z,0,fileIndex,frame,lat,lng,valid,speed,direction)".
-std::string AddCrashPosScript(const MapEventRef& event, const PositionSample& position,
-                              int fileIndex);
+std::string AddCrashPosScript(const MapEvent& event, const PositionSample& position, int fileIndex);
 
-// The marker scripts of an event list, latest event first, skipping events whose slot is
-// not displayed and positions at (0, 0). False when an event has no sample or its sample
-// no position: the scripts of the later events are kept, the walk ends there.
-bool EventMarkerScripts(std::span<const MapEventRef> events, const std::array<bool, 10>& displayed,
+// The marker scripts of an event list, latest event first, skipping events whose slot's
+// display flag is off and positions at (0, 0). False when an event has no sample or its
+// sample no position: the scripts of the later events are kept, the walk ends there.
+bool EventMarkerScripts(std::span<const MapEvent> events, const EventDetector& detector,
                         int fileIndex, std::vector<std::string>& scripts);
 
 // The scripts that redraw the tracks, in the order they must run.

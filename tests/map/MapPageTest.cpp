@@ -266,9 +266,8 @@ TEST_F(MapPageTest, EventMarkersSeekPlayback) {
     manual.position = &north;
     brake.frame = 600;
     brake.position = &south;
-    std::array<bool, 10> shown{};
-    shown.fill(true);
-    const std::vector<MapEventRef> events{{0, 0, 5, 3, &manual}, {1, 0, 2, 1, &brake}};
+    const EventDetector shown; // every display flag on
+    const std::vector<MapEvent> events{{0, 0, 5, 3, &manual}, {1, 0, 2, 1, &brake}};
     ASSERT_TRUE(map->DrawEventMarkers(3, true, events, shown));
     map->SetMapStatus(2); // stopped: the tick leaves the marker alone
     ASSERT_TRUE(WaitFor([&] { return Js("cplist.markers.length").toInt() == 2; }));

@@ -97,13 +97,14 @@ TEST(MapEvents, MarkerScriptsLatestFirst) {
     atOrigin.frame = 600;
     atOrigin.position = &origin;
     lost.frame = 30;
-    std::array<bool, 10> shown{};
-    shown[1] = shown[3] = true;
+    EventDetector shown;
+    for (int slot = 0; slot < kDetectorSlots; ++slot)
+        shown.SetDisplayFlag(slot, slot == 1 || slot == 3);
 
-    const std::vector<MapEventRef> events{{0, 0, 2, 1, &brake},
-                                          {1, 0, 5, 3, &manual},
-                                          {2, 0, 0, 0, &manual}, // slot 0 hidden
-                                          {3, 0, 2, 1, &atOrigin}};
+    const std::vector<MapEvent> events{{0, 0, 2, 1, &brake},
+                                       {1, 0, 5, 3, &manual},
+                                       {2, 0, 0, 0, &manual}, // slot 0 hidden
+                                       {3, 0, 2, 1, &atOrigin}};
     std::vector<std::string> scripts;
     EXPECT_TRUE(EventMarkerScripts(events, shown, 7, scripts));
     ASSERT_EQ(scripts.size(), 2u); // the event at (0, 0) keeps no marker
@@ -113,7 +114,7 @@ TEST(MapEvents, MarkerScriptsLatestFirst) {
                           "139.767125,1,42.500000,0.000000)");
 
     // A sample without position ends the walk with failure after the later markers.
-    const std::vector<MapEventRef> broken{
+    const std::vector<MapEvent> broken{
         {0, 0, 2, 1, &brake}, {1, 0, 5, 3, &lost}, {2, 0, 5, 3, &manual}};
     scripts.clear();
     EXPECT_FALSE(EventMarkerScripts(broken, shown, 0, scripts));
