@@ -10,6 +10,7 @@
 #include "library/RecordingSource.h"
 #include "playback/EngineBroadcast.h"
 #include "playback/PlaybackEngine.h"
+#include "telemetry/EventDetection.h"
 #include "ui/AppMessage.h"
 
 #include <QBasicTimer>
@@ -30,6 +31,10 @@ namespace kirvano {
 class CMovieDialog;
 class CFilerContainerDlg;
 class CInfoDlg;
+class CGSensorDlg;
+class CSettingDlg;
+class CGSensorDlg;
+class CSettingDlg;
 class VersionCheck;
 class CMovieStatic;
 class CSkinButton;
@@ -130,6 +135,9 @@ public:
     CMovieStatic* VideoWindow(int slot) const { return videoWindows_[slot]; }
     CMovieDialog* MovieDialog() const { return movieDialog_; }
     CInfoDlg* InfoPanel() const { return infoDlg_; }
+    CGSensorDlg* GraphPanel() const { return graphDlg_; }
+    CSettingDlg* SettingDialog() const { return settingDlg_; }
+    const EventList& Events() const { return events_; }
     CSkinSliderCtrl* SeekSlider() const { return seekSlider_; }
     CSkinSliderCtrl* VolumeSlider() const { return volumeSlider_; }
     CSkinProgressBarCtrl* ProgressBar() const { return progressBar_; }
@@ -237,6 +245,9 @@ private:
     void UpdatePosition(std::int64_t position);
     void StartViews();
     void ResetViews();
+    void RebuildEvents();
+    void JumpToEvent(bool forward);
+    void EnableJumps(bool on);
 
     // Long tasks (CtarnicDlgTasks.cpp).
     void OnCancelOrToStart();
@@ -329,6 +340,9 @@ private:
     std::array<CMovieStatic*, 2> videoWindows_{nullptr, nullptr};
     CMovieDialog* movieDialog_ = nullptr;
     CInfoDlg* infoDlg_ = nullptr;
+    CGSensorDlg* graphDlg_ = nullptr;
+    CSettingDlg* settingDlg_ = nullptr;
+    EventList events_; // the current recording's events: graph jumps and (later) the map
     CFilerContainerDlg* listPanel_ = nullptr;
     CSkinSliderCtrl* seekSlider_ = nullptr;
     CSkinSliderCtrl* volumeSlider_ = nullptr;

@@ -2,6 +2,8 @@
 // button states that follow every change.
 #include "app/CtarnicDlg.h"
 
+#include "app/CSettingDlg.h"
+
 #include "app/rules/PlaybackRules.h"
 #include "config/Settings.h"
 #include "library/ui/CFilerContainerDlg.h"
@@ -66,6 +68,9 @@ void CtarnicDlg::OnCommand(int commandId) {
         break;
     case kCmdSwap:
         OnSwapCameras();
+        break;
+    case kCmdSettings:
+        settingDlg_->ShowCentred(this);
         break;
     case kCmdAspect:
         OnAspect();
@@ -172,6 +177,7 @@ void CtarnicDlg::OnRateStep(bool faster) {
 
 void CtarnicDlg::OnRateSettle() {
     KillTimer(kTimerRateSettle);
+    EnableJumps(true);
     RefreshButtons();
 }
 
@@ -271,7 +277,7 @@ void CtarnicDlg::OnVideoContextMenu(const AppMessage& message) {
     menu.AppendItem(kCmdSwap, UiText(153));
     if (!fullScreen_) {
         menu.AppendSeparator();
-        menu.AppendTextItem(kCmdSettings, 87, false);
+        menu.AppendTextItem(kCmdSettings, 87);
         if (!forSub) {
             menu.AppendSeparator();
             menu.AppendTextItem(kCmdSource, 84);

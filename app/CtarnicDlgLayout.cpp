@@ -9,6 +9,7 @@
 #include "ui/CSkinButton.h"
 #include "ui/CSkinProgressBarCtrl.h"
 #include "ui/CSkinSliderCtrl.h"
+#include "views/CGSensorDlg.h"
 #include "views/CInfoDlg.h"
 
 #include <QGuiApplication>
@@ -52,6 +53,10 @@ void CtarnicDlg::LayOut() {
                                    client.height() - 40 - (kMainVideo.top() + kMapHeight)));
     infoDlg_->setGeometry(InfoPanelRect());
     infoDlg_->SetDockWidth(kDockedStripWidth);
+    // The graph from 95 below the video down to 135 above the client bottom.
+    const int graphTop = kMainVideo.bottom() + 1 + 95;
+    graphDlg_->setGeometry(kMainVideo.left(), graphTop, kMainVideo.width(),
+                           client.height() - 135 - graphTop);
     progressBar_->setGeometry(kMainVideo.left(), kMainVideo.bottom() + 1 - kProgressBarHeight,
                               kMainVideo.width(), kProgressBarHeight);
 

@@ -3,6 +3,7 @@
 // player or worker behind.
 #include "app/CtarnicDlg.h"
 
+#include "app/CSettingDlg.h"
 #include "base/NamedLocks.h"
 #include "config/Settings.h"
 #include "library/ui/CFilerContainerDlg.h"
@@ -17,6 +18,7 @@
 #include "ui/UiText.h"
 #include "update/CUpdateDialog.h"
 #include "update/VersionCheck.h"
+#include "views/CGSensorDlg.h"
 #include "views/CInfoDlg.h"
 
 #include <QApplication>
@@ -72,6 +74,10 @@ void CtarnicDlg::InitialiseWindow() {
     // 7. Defaults of the configuration file when it does not exist.
     WriteDefaultSettings();
 
+    // 8. The settings window, hidden until asked for.
+    settingDlg_ = new CSettingDlg(this, this);
+    settingDlg_->hide();
+
     // 9. Both players and the hardware-decoding switch.
     InitialisePlayers();
 
@@ -123,6 +129,9 @@ void CtarnicDlg::CreateChildren() {
 
     // The info panel; the sub camera's strip docks at its right edge.
     infoDlg_ = new CInfoDlg(this, this);
+
+    // The G-sensor graph under the info panel; its clicks ask for the event jumps.
+    graphDlg_ = new CGSensorDlg(this, this);
 
     // The sliders and the progress bar.
     seekSlider_ = new CSkinSliderCtrl(this, kSeekSliderId);

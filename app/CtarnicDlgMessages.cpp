@@ -2,6 +2,8 @@
 // table, and all run on the UI thread.
 #include "app/CtarnicDlg.h"
 
+#include "views/CGSensorDlg.h"
+
 #include "library/ui/CFilerContainerDlg.h"
 #include "ui/CSkinProgressBarCtrl.h"
 #include "update/CUpdateDialog.h"
@@ -107,19 +109,27 @@ void CtarnicDlg::OnListNotice(const AppMessage&) {
 }
 
 void CtarnicDlg::OnGSensorNext(const AppMessage&) {
-    // The jump to the next G-sensor mark plugs in here.
+    JumpToEvent(true);
 }
 
 void CtarnicDlg::OnGSensorPrev(const AppMessage&) {
-    // The jump to the previous G-sensor mark plugs in here.
+    JumpToEvent(false);
 }
 
-void CtarnicDlg::OnSettingChanged(const AppMessage&) {
-    // Setting one of the four G-sensor display values and redrawing the marks plugs in here.
+void CtarnicDlg::OnSettingChanged(const AppMessage& message) {
+    const auto item = message.wParam();
+    if (item < 0 || item > 3)
+        return;
+    graphDlg_->Detector().ApplySetting(static_cast<int>(item), message.lParam() != 0);
+    RebuildEvents();
 }
 
-void CtarnicDlg::OnGraphSetting(const AppMessage&) {
-    // Storing the G-sensor graph's display flag of item wParam plugs in here.
+void CtarnicDlg::OnGraphSetting(const AppMessage& message) {
+    const auto item = message.wParam();
+    if (item < 0 || item > 2)
+        return;
+    graphDlg_->Detector().SetAxisShown(static_cast<int>(item), message.lParam() != 0);
+    RebuildEvents();
 }
 
 } // namespace kirvano

@@ -9,7 +9,9 @@
 #include "library/ui/CFilerContainerDlg.h"
 #include "playback/EngineTelemetry.h"
 #include "telemetry/TelemetryTypes.h"
+#include "ui/CSkinButton.h"
 #include "ui/CSkinSliderCtrl.h"
+#include "views/CGSensorDlg.h"
 #include "views/CInfoDlg.h"
 
 namespace kirvano {
@@ -32,8 +34,9 @@ void CtarnicDlg::UpdatePosition(std::int64_t position) {
             infoDlg_->SetSample(sample, static_cast<std::int32_t>(p));
     }
 
-    // 6. The slider.
+    // 6. The slider and the graph's cursor.
     seekSlider_->SetPos(static_cast<int>(p));
+    graphDlg_->SetGraphPosition(p);
 }
 
 void CtarnicDlg::StartViews() {
@@ -50,12 +53,59 @@ void CtarnicDlg::StartViews() {
     infoDlg_->SetStartTime(CivilTime{field(t.year), field(t.month), 0, field(t.day), field(t.hour),
                                      field(t.minute), field(t.second), 0});
     infoDlg_->SetFrameDuration(engines_[0]->GetFrameDuration());
-    std::lock_guard<std::recursive_mutex> lock(NamedLock("hFileMutex"));
-    infoDlg_->SetRateLetter(engines_[0]->telemetry().published.header().rate);
+    {
+        std::lock_guard<std::recursive_mutex> lock(NamedLock("hFileMutex"));
+        infoDlg_->SetRateLetter(engines_[0]->telemetry().published.header().rate);
+    }
+    graphDlg_->SetRecordingName(record.name);
+    graphDlg_->LoadGraph(&engines_[0]->telemetry().published);
+    RebuildEvents();
+}
+
+void CtarnicDlg::RebuildEvents() {
+    // The event list follows the display flags; the graph repaints with its own flags.
+    if (playerPresent_[0] && graphDlg_->GraphReady())
+        events_.Rebuild(graphDlg_->Detector(), &engines_[0]->telemetry().published);
+    else
+        events_.Clear();
+    graphDlg_->update();
+}
+
+void CtarnicDlg::EnableJumps(bool on) {
+    graphDlg_->SetJumpsEnabled(on);
+}
+
+void CtarnicDlg::JumpToEvent(bool forward) {
+    // Jumps from the graph's cursor; with nothing beyond it, from past either end.
+    KillTimer(kTimerRateSettle);
+    if (!ready_ || !ValidIndex(currentIndex_))
+        return;
+    const bool playing = PlayerState() == EngineState::Playing;
+    if (playing)
+        players_->Pause();
+    const std::int64_t cursor = graphDlg_->CurrentFrame();
+    std::optional<std::int64_t> target =
+        forward ? events_.NextFrame(cursor) : events_.PreviousFrame(cursor);
+    if (!target)
+        target = forward ? events_.NextFrame(-1) : events_.PreviousFrame(positionMax_ + 1);
+    if (target && *target == cursor)
+        target.reset();
+    if (target)
+        SeekTo(*target);
+    if (playing)
+        PlayCurrent();
+    if (target) {
+        toolButtons_[kCmdSlower - kCmdToStart]->setEnabled(false);
+        toolButtons_[kCmdFaster - kCmdToStart]->setEnabled(false);
+        EnableJumps(false);
+        StartTimer(kTimerRateSettle, 500);
+    }
 }
 
 void CtarnicDlg::ResetViews() {
     infoDlg_->Clear();
+    graphDlg_->ResetGraph();
+    events_.Clear();
     shownPosition_ = 0;
     seekSlider_->SetRange(0, 0);
     seekSlider_->SetPos(0);

@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QPainter>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace kirvano {
@@ -356,9 +357,21 @@ void CFilerContainerDlg::paintEvent(QPaintEvent*) {
     painter.setPen(Qt::black);
     painter.drawText(CountRect(), Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine,
                      QString::fromStdString(CountText(ItemCount())));
+    // A label longer than the room before the next toggle on its row (English texts) is
+    // elided instead of running under that toggle.
+    const QFontMetrics metrics(painter.font());
     for (int i = 0; i < kFilterCount; ++i) {
-        painter.drawText(ToggleLabelRect(i), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-                         QString::fromStdString(UiText(kLabelEntries[i])));
+        QRect label = ToggleLabelRect(i);
+        for (int next = i + 1; next < kFilterCount; ++next) {
+            const QRect toggle = ToggleRect(next);
+            if (toggle.top() == ToggleRect(i).top() && toggle.left() > label.left()) {
+                label.setRight(std::min(label.right(), toggle.left() - 3));
+                break;
+            }
+        }
+        const QString text = QString::fromStdString(UiText(kLabelEntries[i]));
+        painter.drawText(label, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                         metrics.elidedText(text, Qt::ElideRight, label.width()));
     }
 }
 

@@ -11,6 +11,7 @@
 #include "support/TempDir.h"
 #include "ui/CSkinButton.h"
 #include "ui/CSkinSliderCtrl.h"
+#include "views/CGSensorDlg.h"
 #include "views/CInfoDlg.h"
 
 #include <QApplication>
@@ -160,6 +161,26 @@ TEST(MainWindowPlayback, PlaysTheCardEndToEnd) {
     ASSERT_TRUE(ProcessUntil([&] { return w.Ready() && w.CurrentIndex() == 1; }));
     EXPECT_EQ(CurrentName(w), "G__-240518-081207-000102F.MOV");
     EXPECT_EQ(State(w), EngineState::Playing);
+
+    // A left click on the G-sensor graph jumps to the impact's first frame, shown in the
+    // picture; the next click within half a second is refused.
+    w.OnCommand(kCmdToStart);
+    ASSERT_TRUE(ProcessUntil([&] { return ShownFrame(w) == 0; }, 3000));
+    const std::vector<MapEvent> events = w.Events().Events();
+    ASSERT_FALSE(events.empty()) << "the impact recording has an event";
+    ASSERT_GT(events.front().frame, 0);
+    const auto clickGraph = [&] {
+        QWidget& graph = *w.GraphPanel();
+        const QPointF at(graph.width() / 2, graph.height() / 2);
+        QMouseEvent e(QEvent::MouseButtonRelease, at, graph.mapToGlobal(at), Qt::LeftButton,
+                      Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(&graph, &e);
+    };
+    clickGraph();
+    ASSERT_TRUE(ProcessUntil([&] { return w.SeekSlider()->GetPos() == events.front().frame; }));
+    EXPECT_EQ(ShownFrame(w), events.front().frame);
+    EXPECT_FALSE(w.GraphPanel()->JumpsEnabled());
+    ASSERT_TRUE(ProcessUntil([&] { return w.GraphPanel()->JumpsEnabled(); }, 2000));
     w.OnCommand(kCmdPrevious);
     ASSERT_TRUE(ProcessUntil([&] { return w.Ready() && w.CurrentIndex() == 0; }));
     EXPECT_EQ(State(w), EngineState::Stopped);
