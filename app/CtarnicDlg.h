@@ -7,6 +7,7 @@
 
 #include "app/TaskRunner.h"
 #include "app/WorkerThread.h"
+#include "export/FlowDialogs.h"
 #include "library/RecordingSource.h"
 #include "playback/EngineBroadcast.h"
 #include "playback/PlaybackEngine.h"
@@ -146,6 +147,9 @@ public:
     // The position last pushed to the views.
     std::int64_t ShownPosition() const { return shownPosition_; }
 
+    // Test hook: who answers the file commands' questions (the viewer's dialogs by default).
+    void SetFlowDialogs(std::unique_ptr<FlowDialogs> dialogs) { flowDialogs_ = std::move(dialogs); }
+
     // Test hook: record every handled message from now on (off by default).
     void RecordHandledMessages(bool on) { recordMessages_ = on; }
     const std::vector<HandledMessage>& HandledMessages() const { return handled_; }
@@ -256,6 +260,11 @@ private:
     void OnDelete();
     void OnCsvExport();
     void FinishLongTask(const AppMessage& message);
+    bool StartFlow(std::unique_ptr<LongFlow> flow, int doneMessage);
+    bool FinishFlow();
+    void EndLongTask(bool success);
+    void ReloadSource();
+    FlowDialogs& Dialogs();
 
     // Private message handlers.
     void DispatchAppMessage(const AppMessage& message);
@@ -355,6 +364,9 @@ private:
     WorkerThread nextFilePreparation_;
     TaskRunner taskRunner_{this};
     std::unique_ptr<VersionCheck> versionCheck_;
+    std::unique_ptr<FlowDialogs> flowDialogs_;
+    std::unique_ptr<LongFlow> flow_; // the running file task's flow
+    bool rewindAfterTask_ = false;
     bool recordMessages_ = false;
     std::vector<HandledMessage> handled_;
 };

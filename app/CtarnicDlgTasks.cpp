@@ -1,15 +1,26 @@
-// The long tasks of the main window (CSV export, join, delete) and the snapshot: starting
-// a task on the single worker with every control off, cancelling it with the to-the-start
-// button, and coming back when it is done.
+// The long tasks of the main window (CSV export, join, delete) and the snapshot: the
+// questions asked on the UI thread, the work on the single task worker with every control
+// off, cancelling with the to-the-start button, and coming back when it is done.
 #include "app/CtarnicDlg.h"
 
-#include "ui/CMsgDlg.h"
+#include "export/CsvFlow.h"
+#include "export/DeleteFlow.h"
+#include "export/JoinFlow.h"
+#include "export/SnapshotFlow.h"
+#include "export/WidgetFlowDialogs.h"
+#include "playback/CMovieStatic.h"
 #include "ui/CSkinButton.h"
 #include "ui/CSkinProgressBarCtrl.h"
 #include "ui/CSkinSliderCtrl.h"
 #include "ui/UiText.h"
 
 namespace kirvano {
+
+FlowDialogs& CtarnicDlg::Dialogs() {
+    if (!flowDialogs_)
+        flowDialogs_ = std::make_unique<WidgetFlowDialogs>(this);
+    return *flowDialogs_;
+}
 
 bool CtarnicDlg::StartLongTask(TaskRunner::Task task, int doneMessage) {
     if (shutDown_ || longTask_)
@@ -34,6 +45,21 @@ bool CtarnicDlg::StartLongTask(TaskRunner::Task task, int doneMessage) {
     return true;
 }
 
+bool CtarnicDlg::StartFlow(std::unique_ptr<LongFlow> flow, int doneMessage) {
+    LongFlow* work = flow.get();
+    flow_ = std::move(flow);
+    const bool started = StartLongTask(
+        [work](const TaskRunner::Progress& progress, const std::atomic<bool>& cancelled) {
+            return work->Run(progress, cancelled);
+        },
+        doneMessage);
+    if (!started) {
+        flow_.reset();
+        EndLongTask(false);
+    }
+    return started;
+}
+
 void CtarnicDlg::OnCancelOrToStart() {
     if (longTask_) {
         taskRunner_.Cancel();
@@ -42,48 +68,200 @@ void CtarnicDlg::OnCancelOrToStart() {
     OnToStart();
 }
 
+namespace {
+
+// The video windows while the snapshot's dialogs are open: hidden, the controls off.
+class WindowSnapshotDisplay : public SnapshotDisplay {
+public:
+    WindowSnapshotDisplay(std::function<void()> hold, std::function<void()> restore)
+        : hold_(std::move(hold)), restore_(std::move(restore)) {}
+    void Hold(const std::array<SnapshotCamera*, 2>&) override { hold_(); }
+    void Restore() override { restore_(); }
+
+private:
+    std::function<void()> hold_, restore_;
+};
+
+} // namespace
+
 void CtarnicDlg::OnSnapshot() {
-    // The snapshot flow plugs in here.
+    if (!ready_ || NearEnd())
+        return;
+    std::string recording;
+    {
+        auto lock = LockList();
+        const auto& list = source_.recordingList();
+        if (list.empty())
+            return;
+        recording = ValidIndex(currentIndex_) ? list[static_cast<std::size_t>(currentIndex_)].path
+                                              : list.front().path;
+    }
+    std::array<std::unique_ptr<EngineSnapshotCamera>, 2> owned;
+    std::array<SnapshotCamera*, 2> cameras{nullptr, nullptr};
+    for (int slot = 0; slot < 2; ++slot) {
+        if (playerPresent_[slot] && players_->open(slot)) {
+            owned[slot] = std::make_unique<EngineSnapshotCamera>(*engines_[slot]);
+            cameras[slot] = owned[slot].get();
+        }
+    }
+    const std::int64_t position = MainPosition();
+    WindowSnapshotDisplay display(
+        [this] {
+            PausePlayback();
+            EnableControls(false);
+            volumeSlider_->setEnabled(false);
+            for (CMovieStatic* window : videoWindows_)
+                window->hide();
+        },
+        [this] {
+            LayOutVideoWindows();
+            for (CMovieStatic* window : videoWindows_)
+                window->show();
+            volumeSlider_->setEnabled(true);
+            EnableControls(true);
+            RefreshButtons();
+        });
+    SaveSnapshots(Dialogs(), display, cameras, recording, position);
 }
 
 void CtarnicDlg::OnJoin() {
-    // The join flow plugs in here.
+    if (NearEnd())
+        return;
+    if (AnyPlayerPresent()) {
+        SetRate(kRateNormal);
+        SetPlayersVolume(storedVolume_);
+        players_->SetPosition(0);
+        players_->Stop();
+        UpdatePosition(0);
+        ShowPlayButton(false);
+    }
+    std::vector<RecordingInfo> listed;
+    {
+        auto lock = LockList();
+        listed = source_.recordingList();
+    }
+    auto flow = JoinFlow::Prepare(Dialogs(), listed);
+    RefreshButtons();
+    if (!flow)
+        return;
+    rewindAfterTask_ = true;
+    StartFlow(std::move(flow), WM_APP_TASK_DONE);
 }
 
 void CtarnicDlg::OnDelete() {
-    // The delete flow plugs in here.
+    if (NearEnd())
+        return;
+    // The recordings may include the one on screen: nothing of the source stays open.
+    if (AnyPlayerPresent()) {
+        SetRate(kRateNormal);
+        SetPlayersVolume(storedVolume_);
+        players_->SetPosition(0);
+        players_->Stop();
+        players_->Close();
+        players_->ClearTelemetry();
+    }
+    KillTimer(kTimerPlaybackTick);
+    ready_ = false;
+    ShowPlayButton(false);
+    std::vector<RecordingInfo> all, listed;
+    {
+        auto lock = LockList();
+        all = source_.CollectAllRecordings();
+        listed = source_.recordingList();
+    }
+    auto flow = DeleteFlow::Prepare(Dialogs(), all, listed);
+    if (!flow) {
+        EndLongTask(false); // shows the current recording again
+        return;
+    }
+    StartFlow(std::move(flow), WM_APP_DELETE_DONE);
 }
 
 void CtarnicDlg::OnCsvExport() {
-    // The CSV export flow plugs in here.
+    if (csvDisabled_ || (RecordCount() > 0 && NearEnd()))
+        return;
+    PausePlayback();
+    rewindAfterTask_ = true;
+    auto flow = CsvFlow::Prepare(Dialogs(), [this] {
+        auto lock = LockList();
+        return source_.CollectAllRecordings();
+    });
+    if (!flow) {
+        rewindAfterTask_ = false;
+        RefreshButtons();
+        return;
+    }
+    // The movies are read for their facts while the file is written: close them first.
+    KillTimer(kTimerPlaybackTick);
+    ready_ = false;
+    if (AnyPlayerPresent()) {
+        players_->ClearTelemetry();
+        players_->Close();
+    }
+    StartFlow(std::move(flow), WM_APP_TASK_DONE);
 }
 
-void CtarnicDlg::FinishLongTask(const AppMessage& message) {
+void CtarnicDlg::FinishLongTask(const AppMessage&) {
     // The task has posted its last message; its thread ends right after.
     taskRunner_.Join();
     longTask_ = false;
-    taskSuccess_ = message.wParam() != 0;
 }
 
-void CtarnicDlg::OnTaskDone(const AppMessage& message) {
-    FinishLongTask(message);
-    if (taskSuccess_) {
-        // The completion notice does not hold the message loop: the window comes back at once.
-        auto* notice = new CMsgDlg(UiText(48), UiText(49), kMbOk, this);
-        notice->setAttribute(Qt::WA_DeleteOnClose);
-        notice->open();
-    }
+bool CtarnicDlg::FinishFlow() {
+    if (!flow_)
+        return false;
+    std::unique_ptr<LongFlow> flow = std::move(flow_);
+    return flow->Finish(Dialogs());
+}
+
+void CtarnicDlg::EndLongTask(bool success) {
+    if (success)
+        Dialogs().Message(UiText(48), UiText(49), false);
     volumeSlider_->setEnabled(true);
     EnableControls(true);
     progressBar_->hide();
+    if (rewindAfterTask_ && AnyPlayerPresent()) {
+        players_->SetPosition(0);
+        UpdatePosition(0);
+        players_->Stop();
+    }
+    rewindAfterTask_ = false;
     if (ValidIndex(currentIndex_))
         SelectRecording(currentIndex_, 0);
     RefreshButtons();
 }
 
+void CtarnicDlg::OnTaskDone(const AppMessage& message) {
+    FinishLongTask(message);
+    const bool success = FinishFlow() || taskSuccess_;
+    taskSuccess_ = false;
+    EndLongTask(success);
+}
+
+void CtarnicDlg::ReloadSource() {
+    const std::string path = source_.sourcePath();
+    const SourceKind kind = source_.sourceKind();
+    if (path.empty() || kind == SourceKind::File)
+        return;
+    ResetViews();
+    ResetView();
+    {
+        auto lock = LockList();
+        source_.LoadSource(path, kind);
+        if (const std::optional<TreeItem> item = source_.SelectInitialItem())
+            source_.ExpandTreeItem(*item);
+        currentIndex_ = source_.recordingList().empty() ? -1 : 0;
+    }
+    csvDisabled_ = kind != SourceKind::Card || RecordCount() == 0;
+}
+
 void CtarnicDlg::OnDeleteDone(const AppMessage& message) {
-    // The delete flow reloads the source before it reports; then it ends like any task.
-    OnTaskDone(message);
+    FinishLongTask(message);
+    const bool success = FinishFlow();
+    // Whatever the walk got to, the list shows what is left on disk.
+    ReloadSource();
+    taskSuccess_ = false;
+    EndLongTask(success);
 }
 
 } // namespace kirvano
