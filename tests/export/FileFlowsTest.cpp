@@ -1,6 +1,7 @@
 // The delete, join and CSV flows on a generated recorder card, answered by a script in
 // place of the dialogs: what ends up on disk, what the user is told, and that a cancel, a
 // pulled card, a full or read-only disk or a bad input never loses or half-writes a file.
+#include "ScriptedDialogs.h"
 #include "config/Settings.h"
 #include "container/JoinDataFile.h"
 #include "export/CsvFlow.h"
@@ -30,6 +31,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::ReadAll;
+using testing::ScriptedDialogs;
 using testing::TempDir;
 
 std::string Q(const std::string& s) {
@@ -86,40 +88,6 @@ std::map<std::string, std::uintmax_t> Files(const std::string& root) {
             files[fs::relative(e.path(), root).string()] = e.file_size();
     return files;
 }
-
-struct ScriptedDialogs : FlowDialogs {
-    std::deque<std::string> folders; // "" cancels the chooser
-    std::deque<bool> answers;        // to OK/Cancel questions
-    std::function<std::vector<RecordingInfo>(const std::vector<RecordingInfo>&)> pick;
-    std::vector<std::string> shown; // every message's text, in order
-    SelectionMode askedMode = kSelectForDelete;
-    std::size_t offeredAll = 0;
-
-    std::string ChooseFolder(std::string_view, std::string_view, std::string_view) override {
-        std::string folder = folders.empty() ? "" : folders.front();
-        if (!folders.empty())
-            folders.pop_front();
-        return folder;
-    }
-    bool Message(const std::string& text, const std::string&, bool okCancel) override {
-        shown.push_back(text);
-        if (!okCancel)
-            return true;
-        const bool answer = !answers.empty() && answers.front();
-        if (!answers.empty())
-            answers.pop_front();
-        return answer;
-    }
-    std::optional<std::vector<RecordingInfo>>
-    SelectRecordings(SelectionMode mode, const std::vector<RecordingInfo>& listed,
-                     const std::vector<RecordingInfo>& all) override {
-        askedMode = mode;
-        offeredAll = all.size();
-        if (!pick)
-            return std::nullopt;
-        return pick(mode == kSelectForDelete ? all : listed);
-    }
-};
 
 class FileFlows : public ::testing::Test {
 protected:

@@ -9,6 +9,7 @@
 #include "playback/platform/GstPipeline.h"
 #include "support/TmpfsMount.h"
 
+#include "ScriptedDialogs.h"
 #include "playback/FakePipeline.h"
 #include "support/FrameBarcode.h"
 #include "support/TempDir.h"
@@ -25,6 +26,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::ReadAll;
+using testing::ScriptedDialogs;
 using testing::TempDir;
 
 TEST(SnapshotNames, FromTheRecordingAndTheShownFrame) {
@@ -47,32 +49,6 @@ TEST(SnapshotNames, FromTheRecordingAndTheShownFrame) {
     // A rear recording's name swaps back to the front letter.
     EXPECT_EQ(SwapSnapshotCamera("/x/220801-123456-R-000001.jpg"), "/x/220801-123456-F-000001.jpg");
 }
-
-struct ScriptedDialogs : FlowDialogs {
-    std::deque<std::string> folders;
-    std::deque<bool> answers;
-    std::vector<std::string> shown;
-    std::string ChooseFolder(std::string_view, std::string_view, std::string_view) override {
-        std::string folder = folders.empty() ? "" : folders.front();
-        if (!folders.empty())
-            folders.pop_front();
-        return folder;
-    }
-    bool Message(const std::string& text, const std::string&, bool okCancel) override {
-        shown.push_back(text);
-        if (!okCancel)
-            return true;
-        const bool answer = !answers.empty() && answers.front();
-        if (!answers.empty())
-            answers.pop_front();
-        return answer;
-    }
-    std::optional<std::vector<RecordingInfo>>
-    SelectRecordings(SelectionMode, const std::vector<RecordingInfo>&,
-                     const std::vector<RecordingInfo>&) override {
-        return std::nullopt;
-    }
-};
 
 struct CountingDisplay : SnapshotDisplay {
     void Hold(const std::array<SnapshotCamera*, 2>& captured) override {

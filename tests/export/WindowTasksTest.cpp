@@ -1,6 +1,7 @@
 // The file commands on the real main window over a generated recorder card, with a script
 // answering the dialogs: a snapshot of the shown frame, the CSV export, a join and the
 // delete of the recording on screen, each ending with the window ready again.
+#include "ScriptedDialogs.h"
 #include "app/CtarnicDlg.h"
 #include "config/Settings.h"
 #include "export/SnapshotFlow.h"
@@ -23,28 +24,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::ReadAll;
+using testing::ScriptedDialogs;
 using testing::TempDir;
-
-struct ScriptedDialogs : FlowDialogs {
-    std::deque<std::string> folders;
-    std::function<std::vector<RecordingInfo>(const std::vector<RecordingInfo>&)> pick;
-    std::vector<std::string> shown;
-    std::string ChooseFolder(std::string_view, std::string_view, std::string_view) override {
-        std::string folder = folders.empty() ? "" : folders.front();
-        if (!folders.empty())
-            folders.pop_front();
-        return folder;
-    }
-    bool Message(const std::string& text, const std::string&, bool) override {
-        shown.push_back(text);
-        return true;
-    }
-    std::optional<std::vector<RecordingInfo>>
-    SelectRecordings(SelectionMode mode, const std::vector<RecordingInfo>& listed,
-                     const std::vector<RecordingInfo>& all) override {
-        return pick(mode == kSelectForDelete ? all : listed);
-    }
-};
 
 bool ProcessUntil(const std::function<bool()>& done, int timeoutMs = 10000) {
     QElapsedTimer timer;
