@@ -261,6 +261,8 @@ private:
     void OnCsvExport();
     void FinishLongTask(const AppMessage& message);
     bool StartFlow(std::unique_ptr<LongFlow> flow, int doneMessage);
+    // Normal rate, the stored volume, both players stopped at the first frame.
+    void StopAtStart();
     bool FinishFlow();
     void EndLongTask(bool success);
     void ReloadSource();

@@ -124,17 +124,21 @@ void CtarnicDlg::OnSnapshot() {
     SaveSnapshots(Dialogs(), display, cameras, recording, position);
 }
 
-void CtarnicDlg::OnJoin() {
-    if (NearEnd())
-        return;
+void CtarnicDlg::StopAtStart() {
     if (AnyPlayerPresent()) {
         SetRate(kRateNormal);
         SetPlayersVolume(storedVolume_);
         players_->SetPosition(0);
         players_->Stop();
         UpdatePosition(0);
-        ShowPlayButton(false);
     }
+    ShowPlayButton(false);
+}
+
+void CtarnicDlg::OnJoin() {
+    if (NearEnd())
+        return;
+    StopAtStart();
     std::vector<RecordingInfo> listed;
     {
         auto lock = LockList();
@@ -152,17 +156,13 @@ void CtarnicDlg::OnDelete() {
     if (NearEnd())
         return;
     // The recordings may include the one on screen: nothing of the source stays open.
+    StopAtStart();
     if (AnyPlayerPresent()) {
-        SetRate(kRateNormal);
-        SetPlayersVolume(storedVolume_);
-        players_->SetPosition(0);
-        players_->Stop();
         players_->Close();
         players_->ClearTelemetry();
     }
     KillTimer(kTimerPlaybackTick);
     ready_ = false;
-    ShowPlayButton(false);
     std::vector<RecordingInfo> all, listed;
     {
         auto lock = LockList();
