@@ -364,11 +364,12 @@ private:
     std::array<QBasicTimer, 6> timers_; // ids 100..105
     WorkerThread filePreparation_;
     WorkerThread nextFilePreparation_;
-    TaskRunner taskRunner_{this};
     std::unique_ptr<VersionCheck> versionCheck_;
+    // The running file task's flow outlives the task runner, which waits for its worker.
     std::unique_ptr<FlowDialogs> flowDialogs_;
-    std::unique_ptr<LongFlow> flow_; // the running file task's flow
+    std::unique_ptr<LongFlow> flow_;
     bool rewindAfterTask_ = false;
+    TaskRunner taskRunner_{this};
     bool recordMessages_ = false;
     std::vector<HandledMessage> handled_;
 };
