@@ -233,9 +233,10 @@ void CtarnicDlg::EndLongTask(bool success) {
 
 void CtarnicDlg::OnTaskDone(const AppMessage& message) {
     FinishLongTask(message);
-    const bool success = FinishFlow() || taskSuccess_;
-    taskSuccess_ = false;
-    EndLongTask(success);
+    // A file flow decides and reports its own outcome; a bare task reports its result.
+    const bool flow = flow_ != nullptr;
+    taskSuccess_ = flow ? FinishFlow() : message.wParam() != 0;
+    EndLongTask(flow && taskSuccess_);
 }
 
 void CtarnicDlg::ReloadSource() {
