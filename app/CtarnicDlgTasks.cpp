@@ -8,6 +8,7 @@
 #include "export/JoinFlow.h"
 #include "export/SnapshotFlow.h"
 #include "export/WidgetFlowDialogs.h"
+#include "library/ui/CFilerContainerDlg.h"
 #include "playback/CMovieStatic.h"
 #include "ui/CSkinButton.h"
 #include "ui/CSkinProgressBarCtrl.h"
@@ -90,7 +91,7 @@ void CtarnicDlg::OnSnapshot() {
     std::string recording;
     {
         auto lock = LockList();
-        const auto& list = source_.recordingList();
+        const auto& list = Source().recordingList();
         if (list.empty())
             return;
         recording = ValidIndex(currentIndex_) ? list[static_cast<std::size_t>(currentIndex_)].path
@@ -142,7 +143,7 @@ void CtarnicDlg::OnJoin() {
     std::vector<RecordingInfo> listed;
     {
         auto lock = LockList();
-        listed = source_.recordingList();
+        listed = Source().recordingList();
     }
     auto flow = JoinFlow::Prepare(Dialogs(), listed);
     RefreshButtons();
@@ -166,8 +167,8 @@ void CtarnicDlg::OnDelete() {
     std::vector<RecordingInfo> all, listed;
     {
         auto lock = LockList();
-        all = source_.CollectAllRecordings();
-        listed = source_.recordingList();
+        all = listPanel_->CollectAllRecordings();
+        listed = Source().recordingList();
     }
     auto flow = DeleteFlow::Prepare(Dialogs(), all, listed);
     if (!flow) {
@@ -184,7 +185,7 @@ void CtarnicDlg::OnCsvExport() {
     rewindAfterTask_ = true;
     auto flow = CsvFlow::Prepare(Dialogs(), [this] {
         auto lock = LockList();
-        return source_.CollectAllRecordings();
+        return listPanel_->CollectAllRecordings();
     });
     if (!flow) {
         rewindAfterTask_ = false;
@@ -240,20 +241,18 @@ void CtarnicDlg::OnTaskDone(const AppMessage& message) {
 }
 
 void CtarnicDlg::ReloadSource() {
-    const std::string path = source_.sourcePath();
-    const SourceKind kind = source_.sourceKind();
+    const std::string path = Source().sourcePath();
+    const SourceKind kind = Source().sourceKind();
     if (path.empty() || kind == SourceKind::File)
         return;
     ResetViews();
     ResetView();
     {
         auto lock = LockList();
-        source_.LoadSource(path, kind);
-        if (const std::optional<TreeItem> item = source_.SelectInitialItem())
-            source_.ExpandTreeItem(*item);
-        currentIndex_ = source_.recordingList().empty() ? -1 : 0;
+        currentIndex_ = -1;
     }
-    csvDisabled_ = kind != SourceKind::Card || RecordCount() == 0;
+    listPanel_->LoadSource(path, kind);
+    listPanel_->SelectInitialItem(); // its tree selection lists and opens the first row
 }
 
 void CtarnicDlg::OnDeleteDone(const AppMessage& message) {

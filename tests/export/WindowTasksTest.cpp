@@ -110,7 +110,8 @@ TEST(WindowTasks, SnapshotCsvJoinAndDeleteFromTheWindow) {
         return picked;
     };
     w.OnCommand(kCmdDelete);
-    ASSERT_TRUE(ProcessUntil(settled));
+    ASSERT_TRUE(ProcessUntil(settled)) << w.LongTaskRunning() << w.Ready() << w.RecordCount()
+                                       << w.CurrentIndex() << dialogs.shown.size();
     EXPECT_EQ(dialogs.shown, std::vector<std::string>{UiText(48)});
     EXPECT_FALSE(fs::exists(listed[0].path));
     ASSERT_EQ(w.RecordCount(), 1);
