@@ -3,6 +3,7 @@
 #include "export/CsvExport.h"
 
 #include "base/AtomicOutputFile.h"
+#include "base/Utf8.h"
 #include "container/MappedFile.h"
 #include "container/MovieFile.h"
 #include "library/FolderListing.h"
@@ -20,48 +21,6 @@
 namespace kirvano {
 namespace {
 
-bool IsUtf8Name(const std::string& charset) {
-    std::string lower;
-    for (char c : charset) {
-        if (c != '-' && c != '_')
-            lower += static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
-    }
-    return lower.empty() || lower == "utf8";
-}
-
-// Length of the UTF-8 sequence at text[at], 0 when it is not a valid one.
-std::size_t Utf8Length(std::string_view text, std::size_t at) {
-    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-    const unsigned char lead = byte(at);
-    std::size_t length;
-    std::uint32_t minimum;
-    if (lead < 0x80)
-        return 1;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-        minimum = 0x80;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        minimum = 0x800;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        minimum = 0x10000;
-    } else {
-        return 0;
-    }
-    if (at + length > text.size())
-        return 0;
-    std::uint32_t code = lead & (0x7F >> length);
-    for (std::size_t i = 1; i < length; ++i) {
-        if ((byte(at + i) & 0xC0) != 0x80)
-            return 0;
-        code = (code << 6) | (byte(at + i) & 0x3F);
-    }
-    if (code < minimum || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
-        return 0;
-    return length;
-}
-
 std::string TwoDigitTime(const char* format, int a, int b, int c) {
     char text[64];
     std::snprintf(text, sizeof text, format, a, b, c);
@@ -78,12 +37,12 @@ std::string LocaleCharset() {
 std::string EncodeText(std::string_view utf8, const std::string& charset, std::size_t& replaced) {
     std::string out;
     out.reserve(utf8.size());
-    const bool keep = IsUtf8Name(charset);
+    const bool keep = IsUtf8Charset(charset);
     iconv_t converter = keep ? reinterpret_cast<iconv_t>(-1) : iconv_open(charset.c_str(), "UTF-8");
     if (!keep && converter == reinterpret_cast<iconv_t>(-1)) {
         // An unknown character set: only ASCII is sure to be right.
         for (std::size_t at = 0; at < utf8.size();) {
-            const std::size_t length = Utf8Length(utf8, at);
+            const std::size_t length = Utf8SequenceLength(utf8, at);
             if (length == 1) {
                 out += utf8[at];
             } else {
@@ -95,7 +54,7 @@ std::string EncodeText(std::string_view utf8, const std::string& charset, std::s
         return out;
     }
     for (std::size_t at = 0; at < utf8.size();) {
-        const std::size_t length = Utf8Length(utf8, at);
+        const std::size_t length = Utf8SequenceLength(utf8, at);
         if (length == 0) {
             out += '?';
             ++replaced;
