@@ -55,6 +55,7 @@ CUpdateDialog::CUpdateDialog(const NoticeText& notice, const std::string& title)
     close_->setObjectName(QStringLiteral("button2"));
     close_->setFont(UiFont());
     close_->setStyleSheet(QString::fromLatin1(kCloseStyle));
+    close_->setAutoDefault(false);
     connect(close_, &QPushButton::clicked, this, [this] { OnCommand(2); });
 
     setFixedSize(kWidth, kHeight);
@@ -102,9 +103,7 @@ void CUpdateDialog::paintEvent(QPaintEvent* event) {
 void CUpdateDialog::OnCommand(int commandId) {
     if (commandId == 2 || commandId == kCloseCommand) {
         closed_ = true;
-        done(commandId == 2 ? 2 : 0);
-    } else if (commandId == 1) {
-        done(1);
+        done(2);
     }
 }
 

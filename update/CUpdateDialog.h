@@ -29,6 +29,11 @@ public:
     // The link control's text: the notice with only its own links as anchors.
     static QString LinkHtml(const NoticeText& notice);
 
+    // Enter reaches the hidden OK button, which leaves the notice open; Escape is the
+    // close button.
+    void accept() override {}
+    void reject() override { OnCommand(2); }
+
 protected:
     void OnCommand(int commandId) override;
     void paintEvent(QPaintEvent* event) override;

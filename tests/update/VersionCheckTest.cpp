@@ -303,9 +303,17 @@ TEST_F(VersionCheckTest, NoticeWindowLayoutLinksAndClose) {
     EXPECT_EQ(sink.opened.front(), QUrl(QStringLiteral("http://maker.example/fw.html")));
     EXPECT_EQ(sink.opened.back(), QUrl(QStringLiteral("http://maker.example/viewer.html")));
 
+    QTest::keyClick(&dialog, Qt::Key_Return);
+    EXPECT_TRUE(dialog.isVisible());
     QTest::mouseClick(dialog.CloseButton(), Qt::LeftButton);
     EXPECT_TRUE(dialog.Closed());
     EXPECT_FALSE(dialog.isVisible());
+
+    CUpdateDialog escaped(notice, UiText(108));
+    escaped.show();
+    QTest::keyClick(&escaped, Qt::Key_Escape);
+    EXPECT_TRUE(escaped.Closed());
+    EXPECT_FALSE(escaped.isVisible());
 }
 
 TEST_F(VersionCheckTest, MapRuntimeNotice) {
