@@ -190,14 +190,16 @@ void CtarnicDlg::OnSourceLost(const AppMessage&) {
     }
     ResetView();
     ShowPlayButton(false);
-    const std::string lostPath = listPanel_->SourcePath();
     ClearList();
     RefreshButtons();
     for (CMovieStatic* window : videoWindows_)
         window->update();
-    // When the medium the program runs from went away, the program ends.
+    // When the medium the program runs from went away with the source, the program ends.
+    // Its own file is the test: a path prefix misses a program beside a card's folder, and
+    // a shared mount would end the program for any folder removed from the system disk.
+    std::error_code error;
     const std::string self = QCoreApplication::applicationFilePath().toStdString();
-    if (!lostPath.empty() && self.rfind(lostPath + "/", 0) == 0) {
+    if (!self.empty() && !std::filesystem::exists(self, error)) {
         Shutdown();
         QCoreApplication::quit();
     }
