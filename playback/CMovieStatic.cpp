@@ -1,7 +1,7 @@
 #include "playback/CMovieStatic.h"
 
 #include "playback/PlaybackEngine.h"
-#include "playback/platform/GstPipeline.h"
+#include "playback/VideoPresenter.h"
 #include "ui/AppMessage.h"
 
 #include <QApplication>
@@ -104,9 +104,9 @@ bool CMovieStatic::event(QEvent* event) {
 
 void CMovieStatic::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    FramePresenter* presenter = nullptr;
-    if (engine_ && engine_->state() != EngineState::Closed)
-        presenter = PresenterOf(engine_->pipeline());
+    VideoPresenter* presenter = nullptr;
+    if (engine_ && engine_->state() != EngineState::Closed && engine_->pipeline())
+        presenter = engine_->pipeline()->Presenter();
     if (presenter && presenter->HasPicture())
         presenter->Paint(painter, rect());
     else

@@ -114,12 +114,4 @@ bool EngineBroadcast::SetView(const std::array<ViewParameters, 2>& views, bool r
     });
 }
 
-int EngineBroadcast::NextRate(bool faster) {
-    PlaybackEngine* first = engines_[0];
-    if (!first)
-        return kRateNormal;
-    const bool playing = first->state() == EngineState::Playing;
-    return NextRateCode(first->rateCode(), faster, playing, playing && first->reverseCapable());
-}
-
 } // namespace kirvano

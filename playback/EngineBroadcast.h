@@ -39,8 +39,6 @@ public:
     bool SetAspectMode(int mode);
     bool SetMirror(bool on);
     bool SetView(const std::array<ViewParameters, 2>& views, bool repaint);
-    // The next rate code for the faster or slower command, from the first engine.
-    int NextRate(bool faster);
 
     int settleMs = 100;
 

@@ -13,6 +13,8 @@
 
 namespace kirvano {
 
+class VideoPresenter; // playback/VideoPresenter.h, media builds only
+
 // The engine's video window. Post functions may be called from any thread.
 class EngineWindow {
 public:
@@ -61,6 +63,8 @@ public:
 
     // The presenter: where the picture goes and what is drawn on it.
     virtual void SetDisplay(const ViewRect& destination, bool mirror) = 0;
+    // The video output the window paints through; null for a pipeline without pictures.
+    virtual VideoPresenter* Presenter() { return nullptr; }
     virtual bool HasPicture() = 0;
     virtual bool Repaint() = 0;
     virtual bool ShowOverlayText(const std::string& text, const std::string& fontFace) = 0;

@@ -95,29 +95,6 @@ RateChoice ChooseRate(int requested, int current, double x, bool reverse) {
     return choice;
 }
 
-int NextRateCode(int current, bool faster, bool playing, bool reverse) {
-    if (!playing)
-        return kRateNormal;
-    switch (current) {
-    case kRateNormal:
-        return faster ? kRateDouble : kRateSlow;
-    case kRateDouble:
-        return faster ? kRateFourfold : kRateNormal;
-    case kRateFourfold:
-        return faster ? kRateFourfold : kRateDouble;
-    case kRateSlow:
-        return faster ? kRateNormal : kRateSlowHalf;
-    case kRateSlowHalf:
-        if (faster)
-            return reverse ? kRateSlow : kRateNormal;
-        return kRateSlowHalf;
-    case kRateSlowQuarter:
-        return faster ? kRateSlowHalf : kRateNormal;
-    default:
-        return kRateNormal;
-    }
-}
-
 double AppliedVolume(int volume, int rateCode) {
     if (rateCode != kRateNormal)
         return 0.0;

@@ -41,10 +41,6 @@ struct RateChoice {
 };
 RateChoice ChooseRate(int requestedCode, int currentCode, double baseRate, bool reverseCapable);
 
-// The next rate code for the faster / slower commands, from the first engine's state and
-// current code.
-int NextRateCode(int currentCode, bool faster, bool playing, bool reverseCapable);
-
 // The volume given to the audio channels (0..1): the stored volume only at rate code 1.
 double AppliedVolume(int volume, int rateCode);
 

@@ -40,7 +40,7 @@ bool FramePresenter::HasPicture() const {
     return !frame_.isNull();
 }
 
-QImage FramePresenter::Frame() const {
+QImage FramePresenter::CurrentImage() const {
     std::lock_guard lock(mutex_);
     return frame_;
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "playback/PlaybackTypes.h"
+#include "playback/VideoPresenter.h"
 
 #include <QImage>
 
@@ -17,15 +18,15 @@ class QRect;
 
 namespace kirvano {
 
-class FramePresenter {
+class FramePresenter : public VideoPresenter {
 public:
     // Stores a frame; called on a streaming thread.
     void SetFrame(QImage frame, std::int64_t number);
     void SetDestination(const ViewRect& rect, bool mirror);
     ViewRect destination() const;
     bool mirror() const;
-    bool HasPicture() const;
-    QImage Frame() const;
+    bool HasPicture() const override;
+    QImage CurrentImage() const override;
     std::int64_t FrameNumber() const;
     void ClearFrame();
 
@@ -36,7 +37,7 @@ public:
 
     // Black where the picture is not, the picture in the destination rectangle (flipped
     // when mirrored), the overlay at the top left at its own pixel size.
-    void Paint(QPainter& painter, const QRect& client) const;
+    void Paint(QPainter& painter, const QRect& client) const override;
 
     // Called whenever a new frame is stored (any thread).
     void SetRepaintCallback(std::function<void()> callback);

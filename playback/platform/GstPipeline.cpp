@@ -1,5 +1,7 @@
 #include "playback/platform/GstPipeline.h"
 
+#include "playback/platform/FramePresenter.h"
+
 #include "base/AtomicOutputFile.h"
 #include "ui/UiText.h"
 
@@ -130,7 +132,7 @@ public:
         handler_ = std::move(handler);
     }
 
-    FramePresenter& presenter() { return presenter_; }
+    VideoPresenter* Presenter() override { return &presenter_; }
 
 private:
     static GstFlowReturn OnPreroll(GstAppSink* sink, gpointer self);
@@ -666,7 +668,7 @@ bool GstEnginePipeline::SetRate(double rate, bool thinning) {
 }
 
 bool GstEnginePipeline::SaveSnapshot(const std::string& jpegPath) {
-    const QImage frame = presenter_.Frame();
+    const QImage frame = presenter_.CurrentImage();
     if (frame.isNull())
         return false;
     QByteArray bytes;
@@ -689,11 +691,6 @@ bool HardwareDecoding() {
 
 PipelineFactory GstPipelineFactory() {
     return [] { return std::unique_ptr<MediaPipeline>(new GstEnginePipeline()); };
-}
-
-FramePresenter* PresenterOf(MediaPipeline* pipeline) {
-    auto* gst = dynamic_cast<GstEnginePipeline*>(pipeline);
-    return gst ? &gst->presenter() : nullptr;
 }
 
 } // namespace kirvano

@@ -4,7 +4,6 @@
 #pragma once
 
 #include "playback/MediaPipeline.h"
-#include "playback/platform/FramePresenter.h"
 
 #include <memory>
 
@@ -16,8 +15,5 @@ bool HardwareDecoding();
 
 // Creates GStreamer pipelines for the engines.
 PipelineFactory GstPipelineFactory();
-
-// The presenter of a pipeline made by GstPipelineFactory, or null for any other pipeline.
-FramePresenter* PresenterOf(MediaPipeline* pipeline);
 
 } // namespace kirvano

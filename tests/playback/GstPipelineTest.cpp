@@ -3,6 +3,7 @@
 #include "playback/platform/GstPipeline.h"
 #include "playback/EngineBroadcast.h"
 #include "playback/PlaybackEngine.h"
+#include "playback/VideoPresenter.h"
 
 #include "FakePipeline.h"
 #include "TestMovies.h"
@@ -53,8 +54,8 @@ struct Player {
         engine.Init(&window, "Noto Sans CJK JP");
     }
     std::optional<int> Shown() {
-        FramePresenter* p = PresenterOf(engine.pipeline());
-        return p ? ReadFrameCode(p->Frame()) : std::nullopt;
+        VideoPresenter* p = engine.pipeline() ? engine.pipeline()->Presenter() : nullptr;
+        return p ? ReadFrameCode(p->CurrentImage()) : std::nullopt;
     }
     FakeWindow window;
     PlaybackEngine engine;

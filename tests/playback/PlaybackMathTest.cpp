@@ -101,23 +101,6 @@ TEST(PlaybackMath, RateCodes) {
     }
 }
 
-TEST(PlaybackMath, RateStepping) {
-    // current, faster (no reverse), faster (reverse), slower
-    const int table[][4] = {
-        {1, 2, 2, -1}, {2, 4, 4, 1}, {4, 4, 4, 2}, {-1, 1, 1, -2}, {-2, 1, -1, -2}, {-4, -2, -2, 1},
-    };
-    for (const auto& row : table) {
-        EXPECT_EQ(NextRateCode(row[0], true, true, false), row[1]) << row[0];
-        EXPECT_EQ(NextRateCode(row[0], true, true, true), row[2]) << row[0];
-        EXPECT_EQ(NextRateCode(row[0], false, true, false), row[3]) << row[0];
-        EXPECT_EQ(NextRateCode(row[0], false, true, true), row[3]) << row[0];
-        EXPECT_EQ(NextRateCode(row[0], true, false, true), 1);
-        EXPECT_EQ(NextRateCode(row[0], false, false, false), 1);
-    }
-    EXPECT_EQ(NextRateCode(3, true, true, false), 1);
-    EXPECT_EQ(NextRateCode(0, false, true, true), 1);
-}
-
 TEST(PlaybackMath, Volume) {
     EXPECT_DOUBLE_EQ(AppliedVolume(65535, 1), 1.0);
     EXPECT_DOUBLE_EQ(AppliedVolume(0, 1), 0.0);
