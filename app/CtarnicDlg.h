@@ -7,6 +7,7 @@
 
 #include "app/TaskRunner.h"
 #include "app/WorkerThread.h"
+#include "app/rules/LayoutTable.h"
 #include "export/FlowDialogs.h"
 #include "library/RecordingSource.h"
 #include "playback/EngineBroadcast.h"
@@ -17,6 +18,7 @@
 #include <QBasicTimer>
 #include <QDialog>
 #include <QPoint>
+#include <QRect>
 
 #include <array>
 #include <cstdint>
@@ -147,6 +149,18 @@ public:
     // The position last pushed to the views.
     std::int64_t ShownPosition() const { return shownPosition_; }
 
+    // Layouts, full screen and the click zoom (CtarnicDlgLayout.cpp, CtarnicDlgScreen.cpp).
+    int LayoutMode() const { return layoutMode_; }
+    bool FullScreen() const { return fullScreen_; }
+    // Enters full screen when allowed (controls on, a ready recording not at its end),
+    // leaves it when in it.
+    void ToggleFullScreen();
+    void LeaveFullScreen();
+    // Where the map or the logo panel stands; empty where the layout or full screen hides it.
+    QRect MapPlace() const;
+    bool ZoomMode() const { return zoom_[mainCamera_].enabled; }
+    const ZoomRecord& Zoom(int slot) const { return zoom_[slot]; }
+
     // Test hook: who answers the file commands' questions (the viewer's dialogs by default).
     void SetFlowDialogs(std::unique_ptr<FlowDialogs> dialogs) { flowDialogs_ = std::move(dialogs); }
 
@@ -186,6 +200,17 @@ private:
     void ApplyVideoRects();
     void PlaceFloatingSubVideo();
     void DockSubVideo();
+    void OnLayoutCommand();
+    void SetZoomMode(bool on);
+    void ResetZoom(int slot);
+    void ResetZoom();
+    QRect MainVideoRect() const;
+    QPoint ZoomCentreOf(int slot) const;
+    void OnVideoDoubleClick(int slot);
+    bool EnterFullScreen();
+    void FitFullScreen();
+    void OnScreensChanged();
+    void KeepOnScreen();
 
     // Timers (CtarnicDlgTimers.cpp).
     void StartTimer(int id, int milliseconds);
@@ -326,7 +351,7 @@ private:
     EngineState stateAtPress_ = EngineState::Closed;
     std::int64_t pendingSeek_ = -1;
     std::int64_t shownPosition_ = 0;
-    std::array<bool, 2> zoom_{false, false};
+    std::array<ZoomRecord, 2> zoom_{}; // per camera slot
     int layoutMode_ = 0;
     bool fullScreen_ = false;
     bool aspect_ = false;
@@ -372,6 +397,11 @@ private:
     TaskRunner taskRunner_{this};
     bool recordMessages_ = false;
     std::vector<HandledMessage> handled_;
+    // Layouts and full screen.
+    QRect normalGeometry_;                 // the window's place before full screen
+    QMetaObject::Connection screenWatch_;  // the window's screen while in full screen
+    QMetaObject::Connection screensWatch_; // monitors removed
+    bool subOffsetsFloating_ = false; // the sub camera's zoom offsets are the floating window's
 };
 
 } // namespace kirvano

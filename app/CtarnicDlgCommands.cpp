@@ -81,6 +81,13 @@ void CtarnicDlg::OnCommand(int commandId) {
     case kCmdMinimise:
         showMinimized();
         break;
+    case kCmdLayout:
+        OnLayoutCommand();
+        break;
+    case kCmdZoom:
+        if (!NearEnd())
+            SetZoomMode(!zoom_[mainCamera_].enabled);
+        break;
     default:
         if (commandId >= kCmdFilterFirst && commandId <= kCmdFilterLast)
             OnFilterCommand(commandId);
@@ -254,15 +261,6 @@ void CtarnicDlg::OnMapSeek(const AppMessage& message) {
 
 // The video windows.
 
-void CtarnicDlg::OnVideoClick(const AppMessage& message) {
-    if ((message.wParam() & kDoubleClickFlag) == 0)
-        return; // the click zoom belongs to the zoom mode, which is not on
-    const int slot = static_cast<int>(message.wParam() & 0xFF);
-    // A double click on the docked sub camera lets it float.
-    if (slot == subCamera_ && !SubVideoFloating())
-        PlaceFloatingSubVideo();
-}
-
 void CtarnicDlg::OnVideoContextMenu(const AppMessage& message) {
     if (busy_ || NearEnd())
         return;
@@ -337,6 +335,8 @@ void CtarnicDlg::RefreshButtons() {
     for (int i = 0; i < kToolButtonCount; ++i) {
         toolButtons_[i]->setEnabled(looks[i].enabled);
         toolButtons_[i]->SetHidden(looks[i].hidden);
+        // A hidden button takes no clicks either (layout 2 puts others in its place).
+        toolButtons_[i]->setVisible(!looks[i].hidden);
     }
     // While the speed settles the slower and faster buttons stay off.
     if (TimerActive(kTimerRateSettle)) {

@@ -1,6 +1,7 @@
-// Where the main window's children sit (layout 0, logical pixels), the sub camera docked
-// at the info panel's right edge or floating beside the main video, the video rectangles
-// of both players, and moving the frameless window by any free point.
+// Where the main window's children sit in the current layout (logical pixels, from the
+// layout table), the sub camera docked at the info panel's right edge or floating beside
+// the main video, the video rectangles of both players with their click zoom, and moving
+// the frameless window by any free point.
 #include "app/CtarnicDlg.h"
 
 #include "library/ui/CFilerContainerDlg.h"
@@ -16,65 +17,68 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QTimer>
 #include <QWindow>
 
 namespace kirvano {
 
 namespace {
 
-// Layout 0.
-constexpr QRect kMainVideo{6, 24, 656, 369};
-constexpr int kSliderHeight = 10;
-constexpr int kInfoHeight = 85;
-constexpr int kDockedStripWidth = 98;
-constexpr int kMapWidth = 452;
-constexpr int kMapHeight = 368;
-constexpr int kToolButtonSize = 32;
-constexpr int kToolButtonPitch = 47;
-constexpr int kToolButtonTopFromBottom = 35;
-constexpr int kProgressBarHeight = 22;
 constexpr int kDragRows = 24;
-constexpr QSize kFloatingSize{452, 274};
-constexpr QRect kFloatingVideo{1, 20, 450, 253};
 
-QRect InfoPanelRect() {
-    return {kMainVideo.left(), kMainVideo.bottom() + 1 + kSliderHeight, kMainVideo.width(),
-            kInfoHeight};
+QRect ToQRect(const LayoutRect& r) {
+    return {r.x, r.y, r.width, r.height};
 }
 
 } // namespace
 
+QRect CtarnicDlg::MainVideoRect() const {
+    if (fullScreen_)
+        return rect();
+    return ToQRect(LayoutFor(layoutMode_, kWidth, kHeight).mainVideo);
+}
+
+QRect CtarnicDlg::MapPlace() const {
+    const MainLayout layout = LayoutFor(layoutMode_, kWidth, kHeight);
+    if (fullScreen_ || !layout.mapShown)
+        return {};
+    return ToQRect(layout.mapPlace);
+}
+
 void CtarnicDlg::LayOut() {
-    const QRect client = rect();
-    videoWindows_[mainCamera_]->setGeometry(kMainVideo);
-    seekSlider_->setGeometry(kMainVideo.left(), kMainVideo.bottom() + 1, kMainVideo.width(),
-                             kSliderHeight);
-    listPanel_->SetLayout(0, QRect(kMainVideo.right() + 1, kMainVideo.top() + kMapHeight, kMapWidth,
-                                   client.height() - 40 - (kMainVideo.top() + kMapHeight)));
-    infoDlg_->setGeometry(InfoPanelRect());
-    infoDlg_->SetDockWidth(kDockedStripWidth);
-    // The graph from 95 below the video down to 135 above the client bottom.
-    const int graphTop = kMainVideo.bottom() + 1 + 95;
-    graphDlg_->setGeometry(kMainVideo.left(), graphTop, kMainVideo.width(),
-                           client.height() - 135 - graphTop);
-    progressBar_->setGeometry(kMainVideo.left(), kMainVideo.bottom() + 1 - kProgressBarHeight,
-                              kMainVideo.width(), kProgressBarHeight);
-
-    // Tool buttons: the first nine from 20, the rest from 50 (a gap of 30 after the ninth).
-    const int top = client.height() - kToolButtonTopFromBottom;
-    int lastRight = 0;
-    for (std::size_t i = 0; i < toolButtons_.size(); ++i) {
-        const int left = (i < 9 ? 20 : 50) + static_cast<int>(i) * kToolButtonPitch;
-        toolButtons_[i]->setGeometry(left, top, kToolButtonSize, kToolButtonSize);
-        lastRight = left + kToolButtonSize;
+    if (!screensWatch_) {
+        // A monitor that goes away may take the window (or its full screen) with it.
+        screensWatch_ = connect(qApp, &QGuiApplication::screenRemoved, this, [this](QScreen*) {
+            QTimer::singleShot(0, this, [this] { OnScreensChanged(); });
+        });
     }
-    // The volume slider stands 120 beyond the last button's right edge.
-    volumeSlider_->setGeometry(lastRight + 120, client.height() - 30, 100, 20);
+    const MainLayout layout = LayoutFor(layoutMode_, width(), height());
+    seekSlider_->setGeometry(ToQRect(layout.seekSlider));
+    seekSlider_->show();
+    infoDlg_->setGeometry(ToQRect(layout.infoPanel));
+    infoDlg_->SetDockWidth(layout.dockedStripWidth);
+    infoDlg_->show();
+    // The graph keeps the place of layout 0; the larger videos would cover it, so the
+    // other layouts hide it.
+    graphDlg_->setGeometry(ToQRect(layout.graph));
+    graphDlg_->setVisible(layout.graphShown);
+    if (layout.listShown)
+        listPanel_->SetLayout(layout.listForm, ToQRect(layout.list));
+    listPanel_->setVisible(layout.listShown);
+    progressBar_->setGeometry(ToQRect(layout.progressBar));
 
-    // Caption buttons: close, layout, minimise, from the right.
-    captionButtons_[0]->setGeometry(client.width() - 56, 0, 46, 18);
-    captionButtons_[1]->setGeometry(client.width() - 82, 0, 26, 18);
-    captionButtons_[2]->setGeometry(client.width() - 108, 0, 26, 18);
+    for (std::size_t i = 0; i < toolButtons_.size(); ++i) {
+        const ToolButtonPlace& place = layout.toolButtons[i];
+        if (place.kind != ToolButtonPlace::Kind::Kept)
+            toolButtons_[i]->setGeometry(ToQRect(place.rect));
+    }
+    volumeSlider_->setGeometry(ToQRect(layout.volumeSlider));
+    volumeSlider_->show();
+    captionButtons_[0]->setGeometry(ToQRect(layout.closeButton));
+    captionButtons_[1]->setGeometry(ToQRect(layout.layoutButton));
+    captionButtons_[2]->setGeometry(ToQRect(layout.minimiseButton));
+    for (CSkinButton* button : captionButtons_)
+        button->show();
 
     LayOutVideoWindows();
 }
@@ -85,25 +89,46 @@ void CtarnicDlg::LayOutVideoWindows() {
         infoDlg_->SetDockedWidget(nullptr);
     if (main->parentWidget() != this)
         main->setParent(this);
-    main->setGeometry(kMainVideo);
+    main->setGeometry(MainVideoRect());
     main->show();
     main->lower(); // under the progress bar
+    CMovieStatic* sub = videoWindows_[subCamera_];
     if (SubVideoFloating()) {
-        CMovieStatic* sub = videoWindows_[subCamera_];
         if (infoDlg_->DockedWidget() == sub)
             infoDlg_->SetDockedWidget(nullptr);
         if (sub->parentWidget() != movieDialog_)
             sub->setParent(movieDialog_);
-        sub->setGeometry(kFloatingVideo);
+        sub->setGeometry(ToQRect(kFloatingVideo));
         sub->show();
     } else {
         DockSubVideo();
     }
+    for (int slot = 0; slot < 2; ++slot) {
+        const QPoint centre = ZoomCentreOf(slot);
+        zoom_[slot].centre = {centre.x(), centre.y()};
+    }
     ApplyVideoRects();
+}
+
+QPoint CtarnicDlg::ZoomCentreOf(int slot) const {
+    if (slot == mainCamera_ && !fullScreen_) {
+        const LayoutPoint centre = LayoutFor(layoutMode_, kWidth, kHeight).mainZoomCentre;
+        return {centre.x, centre.y};
+    }
+    const QWidget* window = videoWindows_[slot];
+    return {window->width() / 2, window->height() / 2};
 }
 
 void CtarnicDlg::DockSubVideo() {
     // The docked strip lies at the info panel's right edge, the panel's height.
+    const MainLayout layout = LayoutFor(layoutMode_, kWidth, kHeight);
+    if (subOffsetsFloating_) {
+        // The offsets shrink with the picture into the docked strip.
+        ScaleSubOffsets(zoom_[subCamera_], true, layout, layout.dockedStripWidth,
+                        layout.infoPanel.height);
+        subOffsetsFloating_ = false;
+    }
+    infoDlg_->SetDockWidth(layout.dockedStripWidth);
     infoDlg_->SetDockedWidget(videoWindows_[subCamera_]);
 }
 
@@ -112,8 +137,16 @@ bool CtarnicDlg::SubVideoFloating() const {
 }
 
 void CtarnicDlg::PlaceFloatingSubVideo() {
-    movieDialog_->resize(kFloatingSize);
-    const QPoint corner = mapToGlobal(QPoint(kMainVideo.right() + 1, kMainVideo.top()));
+    const MainLayout layout = LayoutFor(layoutMode_, kWidth, kHeight);
+    if (!subOffsetsFloating_) {
+        // The offsets found in the docked strip grow back to the floating window's.
+        ScaleSubOffsets(zoom_[subCamera_], false, layout, layout.dockedStripWidth,
+                        layout.infoPanel.height);
+        subOffsetsFloating_ = true;
+    }
+    movieDialog_->resize(kFloatingWindow.width, kFloatingWindow.height);
+    const QRect video = MainVideoRect();
+    const QPoint corner = mapToGlobal(QPoint(video.right() + 1, video.top()));
     if (QGuiApplication::screenAt(corner) != nullptr)
         movieDialog_->move(corner);
     movieDialog_->show();
@@ -122,8 +155,16 @@ void CtarnicDlg::PlaceFloatingSubVideo() {
 
 void CtarnicDlg::ApplyVideoRects() {
     for (int slot = 0; slot < 2; ++slot) {
-        if (playerPresent_[slot])
-            engines_[slot]->RefreshView();
+        if (!playerPresent_[slot])
+            continue;
+        const ZoomView view = ViewOfZoom(zoom_[slot]);
+        if (!engines_[slot]->SetView(view.zoom, view.centreX, view.centreY, view.panX, view.panY,
+                                     true)) {
+            // A view the window cannot hold (a zoom turned inside out) shows the whole
+            // picture again.
+            ResetZoom(slot);
+            engines_[slot]->SetView(1.0f, zoom_[slot].centre.x, zoom_[slot].centre.y, 0, 0, true);
+        }
     }
 }
 

@@ -118,10 +118,14 @@ std::array<ButtonLook, kToolButtonCount> ToolButtonLooks(const ButtonInputs& in)
         looks[kSettings].enabled = true;
         looks[kMap].enabled = true;
     }
-    if (in.layout == 2) {
+    if (in.fullScreen) {
+        // Full screen shows the picture alone.
+        for (ButtonLook& look : looks)
+            look.hidden = true;
+    } else if (in.layout == 2) {
         for (int i = 0; i < kToolButtonCount; ++i) {
             const bool shownInLayout2 = i <= kNext || i == kZoom || i == kSwap;
-            looks[i].hidden = !shownInLayout2 || (in.fullScreen && (i == kZoom || i == kSwap));
+            looks[i].hidden = !shownInLayout2;
         }
     }
     return looks;

@@ -7,8 +7,8 @@
 #include "library/ui/CFilerContainerDlg.h"
 #include "playback/CMovieStatic.h"
 #include "playback/PlaybackEngine.h"
-#include "support/FrameBarcode.h"
 #include "support/TempDir.h"
+#include "support/ViewerCard.h"
 #include "ui/CSkinButton.h"
 #include "ui/CSkinSliderCtrl.h"
 #include "views/CGSensorDlg.h"
@@ -40,14 +40,16 @@ const bool kConfigDirSet = [] {
     return true;
 }();
 
+using testing::ProcessUntil;
+using testing::Wait;
+using Window = testing::CardWindow;
+
 // Three 2-second recordings: two in the first group of the day, one the next day.
 const std::string& Card() {
     static const std::string card = [] {
         const std::string dir = Scratch().file("card");
-        const std::string command = std::string(KIRVANO_CLI) + " make-card '" + dir +
-                                    "' --recordings 3 --parking 0 --seconds 2 --front 320x240@25"
-                                    " --rear 320x240@25 --no-audio > /dev/null";
-        EXPECT_EQ(std::system(command.c_str()), 0);
+        EXPECT_TRUE(testing::MakeCard(dir, "--recordings 3 --parking 0 --seconds 2 --front "
+                                           "320x240@25 --rear 320x240@25 --no-audio"));
         return dir;
     }();
     return card;
@@ -55,38 +57,12 @@ const std::string& Card() {
 
 void UseFolder(const std::string& folder) {
     ASSERT_TRUE(kConfigDirSet);
-    ASSERT_TRUE(WriteSetting("SOURCE", "SELECT", "FOLDER"));
-    ASSERT_TRUE(WriteSetting("SOURCE", "FOLDER", folder));
+    testing::UseFolder(folder);
 }
-
-bool ProcessUntil(const std::function<bool()>& done, int timeoutMs = 8000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < timeoutMs)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    return done();
-}
-
-void Wait(int ms) {
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-}
-
-class Window : public CtarnicDlg {
-public:
-    Window() : CtarnicDlg(nullptr, std::make_unique<FixedVolumes>(std::vector<std::string>{})) {}
-};
 
 // The frame number drawn in the picture the main video window shows.
 std::optional<int> ShownFrame(Window& w) {
-    PlaybackEngine* engine = w.Engine(w.MainCamera());
-    if (engine == nullptr)
-        return std::nullopt;
-    const ViewRect r = engine->displayRect();
-    const QImage picture = w.VideoWindow(w.MainCamera())->grab().toImage();
-    return kirvano::testing::ReadFrameBarcode(picture.copy(r.left, r.top, r.width(), r.height()));
+    return testing::ShownFrameOf(w, w.MainCamera());
 }
 
 std::string CurrentName(const Window& w) {

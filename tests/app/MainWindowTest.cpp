@@ -208,6 +208,114 @@ TEST(MainWindowStart, ChildrenAtTheirPlacesInLayoutZero) {
         QRect(6 + 656 - 98, 403, 98, 85));
 }
 
+// Layout button 17 cycles 0 -> 1 -> 2 -> 0; the window keeps its place and every child
+// moves to the layout's place (numbers written out, not taken from the layout table).
+TEST(MainWindowLayouts, EveryChildInEachLayout) {
+    Window dialog;
+    dialog.move(40, 30);
+    dialog.show();
+    const QRect frame = dialog.geometry();
+    struct Layout {
+        QRect video, slider, info, list;
+        bool graph, listShown;
+        int strip, buttonTop, volumeLeft;
+        const char* buttons; // per tool button: V shown, - hidden
+        std::vector<int> lefts;
+        QRect map;
+    };
+    const std::vector<int> row = {20,  67,  114, 161, 208, 255, 302, 349,
+                                  396, 473, 520, 567, 614, 661, 708};
+    const Layout layouts[] = {
+        {{6, 24, 656, 369},
+         {6, 393, 656, 10},
+         {6, 403, 656, 85},
+         {662, 392, 452, 265},
+         true,
+         true,
+         98,
+         662,
+         860,
+         "VVVVVVVVVVVVVVV",
+         row,
+         {662, 24, 452, 368}},
+        {{6, 24, 868, 489},
+         {6, 513, 868, 10},
+         {6, 523, 868, 124},
+         {874, 24, 240, 633},
+         false,
+         true,
+         138,
+         661,
+         813,
+         "VVVVVVVVVVVVVVV",
+         row,
+         {}},
+        {{6, 24, 1108, 624},
+         {6, 648, 1108, 10},
+         {4, 658, 1112, 1},
+         {},
+         false,
+         false,
+         0,
+         661,
+         501,
+         "VVVVVV--V----V-",
+         {20, 67, 114, 161, 208, 255, 0, 0, 302, 0, 0, 0, 0, 349, 0},
+         {}},
+    };
+    for (int round = 0; round < 4; ++round) {
+        const int mode = round % 3;
+        SCOPED_TRACE("layout " + std::to_string(mode));
+        const Layout& e = layouts[mode];
+        ASSERT_EQ(dialog.LayoutMode(), mode);
+        EXPECT_EQ(dialog.geometry(), frame) << "the window keeps its place and size";
+        EXPECT_EQ(dialog.VideoWindow(0)->geometry(), e.video);
+        EXPECT_EQ(dialog.SeekSlider()->geometry(), e.slider);
+        EXPECT_EQ(dialog.ProgressBar()->geometry(),
+                  QRect(6, e.video.bottom() + 1 - 22, e.video.width(), 22));
+        EXPECT_EQ(reinterpret_cast<QWidget*>(dialog.InfoPanel())->geometry(), e.info);
+        EXPECT_EQ(reinterpret_cast<QWidget*>(dialog.GraphPanel())->isVisible(), e.graph);
+        QWidget* list = reinterpret_cast<QWidget*>(dialog.ListPanel());
+        EXPECT_EQ(list->isVisible(), e.listShown);
+        if (e.listShown) {
+            EXPECT_EQ(list->geometry(), e.list);
+            EXPECT_EQ(dialog.ListPanel()->Layout(), mode);
+        }
+        EXPECT_EQ(dialog.MapPlace(), e.map);
+        // The docked rear camera: the strip at the info panel's right edge.
+        EXPECT_EQ(QRect(dialog.VideoWindow(1)->mapTo(&dialog, QPoint(0, 0)),
+                        dialog.VideoWindow(1)->size()),
+                  QRect(e.info.right() + 1 - e.strip, e.info.top(), e.strip, e.info.height()));
+        for (int i = 0; i < 15; ++i) {
+            CSkinButton* button = dialog.Button(38000 + i);
+            const bool shown = e.buttons[i] == 'V';
+            EXPECT_EQ(button->isVisible(), shown) << 38000 + i;
+            if (!shown)
+                continue;
+            // Layout 1 leaves the map switch where layout 0 put it.
+            const int top = mode == 1 && i == 14 ? 662 : e.buttonTop;
+            EXPECT_EQ(button->geometry(), QRect(e.lefts[i], top, 32, 32)) << 38000 + i;
+        }
+        EXPECT_EQ(dialog.VolumeSlider()->geometry(), QRect(e.volumeLeft, 667, 100, 20));
+        EXPECT_EQ(dialog.Button(15)->geometry(), QRect(1064, 0, 46, 18));
+        EXPECT_EQ(dialog.Button(17)->geometry(), QRect(1038, 0, 26, 18));
+        EXPECT_EQ(dialog.Button(16)->geometry(), QRect(1012, 0, 26, 18));
+        dialog.Button(17)->click();
+    }
+    dialog.Button(17)->click();
+    EXPECT_EQ(dialog.LayoutMode(), 2);
+
+    // Nothing is open: full screen is refused, and leaving it when not in it does nothing.
+    dialog.ToggleFullScreen();
+    EXPECT_FALSE(dialog.FullScreen());
+    dialog.LeaveFullScreen();
+    EXPECT_EQ(dialog.geometry(), frame);
+
+    // So is zoom mode, like every command that needs a ready recording.
+    dialog.OnCommand(kCmdZoom);
+    EXPECT_FALSE(dialog.ZoomMode());
+}
+
 TEST(MainWindowStart, DraggedByAFreePoint) {
     Window dialog;
     dialog.move(100, 100);

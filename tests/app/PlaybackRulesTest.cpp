@@ -233,6 +233,14 @@ TEST(PlaybackRules, ButtonStates) {
     EXPECT_EQ(hidden, "......hh.hhhh.h") << "layout 2 keeps 38000..38005, zoom and swap";
     for (const ButtonLook& look : ToolButtonLooks(base))
         EXPECT_FALSE(look.hidden);
+    // Full screen shows the picture alone, in every layout.
+    for (int layout : {0, 1, 2}) {
+        ButtonInputs full = base;
+        full.layout = layout;
+        full.fullScreen = true;
+        for (const ButtonLook& look : ToolButtonLooks(full))
+            EXPECT_TRUE(look.hidden) << layout;
+    }
 }
 
 } // namespace

@@ -1,0 +1,70 @@
+// Set-up shared by the tests that drive the real main window over a generated card: the
+// card itself, the start-up folder in the configuration, waiting on the event loop, and
+// the frame number the picture of a video window shows.
+#pragma once
+
+#include "app/CtarnicDlg.h"
+#include "config/Settings.h"
+#include "playback/CMovieStatic.h"
+#include "playback/PlaybackEngine.h"
+#include "support/FrameBarcode.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QImage>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace kirvano::testing {
+
+// Generates a recorder card in dir with kirvano-cli make-card and the given options.
+inline bool MakeCard(const std::string& dir, const std::string& options) {
+    const std::string command =
+        std::string(KIRVANO_CLI) + " make-card '" + dir + "' " + options + " > /dev/null";
+    return std::system(command.c_str()) == 0;
+}
+
+// The folder the next main window opens at start-up.
+inline void UseFolder(const std::string& folder) {
+    ASSERT_TRUE(WriteSetting("SOURCE", "SELECT", "FOLDER"));
+    ASSERT_TRUE(WriteSetting("SOURCE", "FOLDER", folder));
+}
+
+inline bool ProcessUntil(const std::function<bool()>& done, int timeoutMs = 8000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done() && timer.elapsed() < timeoutMs)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    return done();
+}
+
+inline void Wait(int ms) {
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+}
+
+// A main window that finds no removable volume (it opens the configured folder).
+class CardWindow : public CtarnicDlg {
+public:
+    CardWindow()
+        : CtarnicDlg(nullptr, std::make_unique<FixedVolumes>(std::vector<std::string>{})) {}
+};
+
+// The frame number drawn in the picture that the video window of a camera slot shows.
+inline std::optional<int> ShownFrameOf(CtarnicDlg& w, int slot) {
+    PlaybackEngine* engine = w.Engine(slot);
+    if (engine == nullptr)
+        return std::nullopt;
+    const ViewRect r = engine->displayRect();
+    const QImage picture = w.VideoWindow(slot)->grab().toImage();
+    return ReadFrameBarcode(picture.copy(r.left, r.top, r.width(), r.height()));
+}
+
+} // namespace kirvano::testing
