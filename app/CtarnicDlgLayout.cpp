@@ -186,6 +186,23 @@ void CtarnicDlg::paintEvent(QPaintEvent*) {
     painter.fillRect(rect(), QColor(0x1d, 0x22, 0x2a));
     painter.setPen(QColor(0xcf, 0xd6, 0xe0));
     painter.drawText(QRect(10, 0, 400, kDragRows), Qt::AlignVCenter | Qt::AlignLeft, windowTitle());
+    if (fullScreen_)
+        return;
+    // The main video's sunken edge, two pixels around it: dark above and left, light below
+    // and right.
+    const QRect video = MainVideoRect();
+    const QRect outer = video.adjusted(-2, -2, 1, 1);
+    const QRect inner = video.adjusted(-1, -1, 0, 0);
+    const auto edge = [&painter](const QRect& r, const QColor& dark, const QColor& light) {
+        painter.setPen(dark);
+        painter.drawLine(r.topLeft(), r.topRight());
+        painter.drawLine(r.topLeft(), r.bottomLeft());
+        painter.setPen(light);
+        painter.drawLine(r.bottomLeft(), r.bottomRight());
+        painter.drawLine(r.topRight(), r.bottomRight());
+    };
+    edge(outer, QColor(0x0b, 0x0e, 0x12), QColor(0x3a, 0x42, 0x4e));
+    edge(inner, QColor(0x05, 0x06, 0x08), QColor(0x2a, 0x31, 0x3b));
 }
 
 void CtarnicDlg::mousePressEvent(QMouseEvent* event) {

@@ -115,6 +115,7 @@ void CtarnicDlg::OnChooseSource() {
         players_->Pause();
         players_->Stop();
     }
+    ResetZoom();
     ResetView();
     ShowPlayButton(false);
     if (kind == SourceKind::File) {

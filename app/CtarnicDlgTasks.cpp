@@ -246,6 +246,7 @@ void CtarnicDlg::ReloadSource() {
     if (path.empty() || kind == SourceKind::File)
         return;
     ResetViews();
+    ResetZoom();
     ResetView();
     {
         auto lock = LockList();

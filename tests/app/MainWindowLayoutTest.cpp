@@ -67,7 +67,8 @@ void Shot(QWidget& w, const char* name) {
 // Whether the picture at a point of a video window is the black of the bars around a
 // picture of another shape (the 4:3 front has bars at the sides of a wide window).
 bool BlackAt(QWidget& video, QPoint at) {
-    const QColor c = video.grab().toImage().pixelColor(at);
+    const QImage picture = video.grab().toImage();
+    const QColor c = picture.pixelColor(at * picture.devicePixelRatio());
     return c.red() < 16 && c.green() < 16 && c.blue() < 16;
 }
 
@@ -169,7 +170,10 @@ TEST(MainWindowLayout, LayoutsZoomFullScreenAndTheRearCameraOnACard) {
     w.OnCommand(kCmdSwap);
     ASSERT_TRUE(w.SubVideoFloating());
     EXPECT_EQ(rear.parentWidget(), w.MovieDialog());
-    EXPECT_EQ(w.MovieDialog()->pos(), w.mapToGlobal(QPoint(662, 24)));
+    // Beside the main video when that corner lies on a monitor.
+    if (QGuiApplication::screenAt(w.mapToGlobal(QPoint(662, 24))) != nullptr) {
+        EXPECT_EQ(w.MovieDialog()->pos(), w.mapToGlobal(QPoint(662, 24)));
+    }
     Click(rear, {100, 50});
     Click(rear, {100, 50});
     const int floatingX = w.Zoom(1).offsetX;

@@ -64,7 +64,10 @@ inline std::optional<int> ShownFrameOf(CtarnicDlg& w, int slot) {
         return std::nullopt;
     const ViewRect r = engine->displayRect();
     const QImage picture = w.VideoWindow(slot)->grab().toImage();
-    return ReadFrameBarcode(picture.copy(r.left, r.top, r.width(), r.height()));
+    // The grab has device pixels; the rectangle is in logical ones.
+    const qreal k = picture.devicePixelRatio();
+    return ReadFrameBarcode(picture.copy(qRound(r.left * k), qRound(r.top * k),
+                                         qRound(r.width() * k), qRound(r.height() * k)));
 }
 
 } // namespace kirvano::testing
