@@ -44,6 +44,8 @@ class CSkinButton;
 class CSkinProgressBarCtrl;
 class CSkinSliderCtrl;
 struct TelemetrySample;
+class CGoogleMapDlgWrap;
+class CLogoDlg;
 
 // Timer ids of the main window.
 enum MainTimer : int {
@@ -160,6 +162,13 @@ public:
     QRect MapPlace() const;
     bool ZoomMode() const { return zoom_[mainCamera_].enabled; }
     const ZoomRecord& Zoom(int slot) const { return zoom_[slot]; }
+    // The map and the logo panel in its place (CtarnicDlgMap.cpp); the map is null when
+    // KIRVANO_MAP=off keeps it from being made.
+    CGoogleMapDlgWrap* MapWrap() const { return map_.get(); }
+    CLogoDlg* LogoPanel() const { return logoDlg_; }
+    bool MapSwitchedOff() const { return mapOff_; }
+    bool MapRuntimeMissing() const { return mapRuntimeMissing_; }
+    bool MapNoticeShown() const { return mapNoticeShown_; }
 
     // Test hook: who answers the file commands' questions (the viewer's dialogs by default).
     void SetFlowDialogs(std::unique_ptr<FlowDialogs> dialogs) { flowDialogs_ = std::move(dialogs); }
@@ -323,6 +332,21 @@ private:
     void OnDockSubVideo(const AppMessage& message);
     void OnPlaceSubVideo(const AppMessage& message);
 
+    // The map (CtarnicDlgMap.cpp).
+    void CreateLogoPanel();
+    void CreateMap();
+    void ReleaseMap();
+    void RefreshMapPlace();
+    void ShowMapRuntimeNotice();
+    void MapRecordingPrepared();
+    bool DrawMapEvents(bool withGroupTrack);
+    void ShowMapEventsOnce();
+    void MapTick();
+    void SetMapPosition(const TelemetrySample* sample, std::int64_t frame);
+    void SetMapStatus(int kind);
+    void ClearMapTrack();
+    void OnMapSwitch();
+
     // Locks (process-wide named mutexes; null until created).
     std::recursive_mutex* hMutexCache_ = nullptr;
     std::recursive_mutex* hMutexCpSet_ = nullptr;
@@ -402,6 +426,19 @@ private:
     QMetaObject::Connection screenWatch_;  // the window's screen while in full screen
     QMetaObject::Connection screensWatch_; // monitors removed
     bool subOffsetsFloating_ = false; // the sub camera's zoom offsets are the floating window's
+
+    // The map: its wrapper (the browser starts when the map is first wanted), the logo
+    // panel, the user's map switch, the runtime state, what the page was given.
+    std::unique_ptr<CGoogleMapDlgWrap> map_;
+    CLogoDlg* logoDlg_ = nullptr;
+    QObject* mapRefresh_ = nullptr; // a 1000 ms timer while nothing else refreshes
+    bool mapOff_ = false;
+    bool mapRuntimeMissing_ = false;
+    bool mapNoticeShown_ = false;
+    bool mapTrackNotEmpty_ = false;
+    bool mapGroupDirty_ = true;
+    char mapFirstLetter_ = 0;
+    std::vector<std::string> mapGroupPaths_;
 };
 
 } // namespace kirvano

@@ -69,6 +69,9 @@ void CtarnicDlg::OnCommand(int commandId) {
     case kCmdSwap:
         OnSwapCameras();
         break;
+    case kCmdMapSwitch:
+        OnMapSwitch();
+        break;
     case kCmdSettings:
         settingDlg_->ShowCentred(this);
         break;
@@ -105,6 +108,7 @@ void CtarnicDlg::OnToStart() {
         UpdatePosition(0);
         players_->Stop();
     }
+    SetMapStatus(2);
     ShowPlayButton(false);
     RefreshButtons();
 }
@@ -253,10 +257,6 @@ void CtarnicDlg::OnSliderRelease(const AppMessage& message) {
     }
     SetPlayersVolume(storedVolume_);
     RefreshButtons();
-}
-
-void CtarnicDlg::OnMapSeek(const AppMessage& message) {
-    SeekTo(message.lParam());
 }
 
 // The video windows.

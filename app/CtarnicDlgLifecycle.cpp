@@ -7,6 +7,7 @@
 #include "base/NamedLocks.h"
 #include "config/Settings.h"
 #include "library/ui/CFilerContainerDlg.h"
+#include "map/CGoogleMapDlgWrap.h"
 #include "playback/CMovieDialog.h"
 #include "playback/CMovieStatic.h"
 #include "playback/platform/GstPipeline.h"
@@ -112,6 +113,7 @@ void CtarnicDlg::CreateChildren() {
     listPanel_->CreateChildren(this);
     connect(listPanel_, &CFilerContainerDlg::RecordingChosen, this, &CtarnicDlg::OnRecordingChosen);
     connect(listPanel_, &CFilerContainerDlg::FilterChanged, this, &CtarnicDlg::OnFilterChanged);
+    CreateLogoPanel();
 
     // The floating window of the sub camera, hidden until asked for.
     movieDialog_ = new CMovieDialog(QString::fromStdString(UiText(153)), this);
@@ -126,6 +128,9 @@ void CtarnicDlg::CreateChildren() {
         videoWindows_[slot] = window;
     }
     videoWindows_[mainCamera_]->setObjectName(QStringLiteral("main video"));
+
+    // The map, hidden until it has something to show (its browser starts then).
+    CreateMap();
 
     // The info panel; the sub camera's strip docks at its right edge.
     infoDlg_ = new CInfoDlg(this, this);
@@ -199,6 +204,7 @@ void CtarnicDlg::Shutdown() {
     for (int id = kTimerPlaybackTick; id <= kTimerRateSettle; ++id)
         KillTimer(id);
     EndWaitCursor();
+    ReleaseMap();
 
     // The long task is asked to stop first, so it cannot hold a lock we wait for.
     taskRunner_.Cancel();

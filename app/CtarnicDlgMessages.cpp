@@ -97,13 +97,6 @@ void CtarnicDlg::OnStartVersionCheck(const AppMessage&) {
     activateWindow();
 }
 
-void CtarnicDlg::OnMapReady(const AppMessage&) {
-    mapLoading_ = false;
-    // Refreshing the map marker plugs in here.
-    firstMapDrawDone_ = true;
-    update();
-}
-
 void CtarnicDlg::OnListNotice(const AppMessage&) {
     // The recording list's notice is ignored.
 }

@@ -94,6 +94,8 @@ bool CtarnicDlg::PlayCurrent() {
             engines_[slot]->SetEndReachedFlag(0);
     }
     const bool playing = players_->Play();
+    if (playing)
+        SetMapStatus(0);
     ShowPlayButton(playing);
     RefreshButtons();
     return playing;
@@ -105,6 +107,7 @@ void CtarnicDlg::PausePlayback() {
     if (rateMode_ != kRateNormal)
         SetRate(kRateNormal);
     players_->Pause();
+    SetMapStatus(1);
     ShowPlayButton(false);
     SetPlayersVolume(0);
     RefreshButtons();
@@ -145,6 +148,7 @@ void CtarnicDlg::ResetView() {
     }
     if (seekSlider_ != nullptr)
         ResetViews();
+    ClearMapTrack();
 }
 
 // Opening a recording.
@@ -303,6 +307,7 @@ void CtarnicDlg::StartDisplay() {
 void CtarnicDlg::OnPlaybackTick() {
     if (!AnyPlayerPresent())
         return;
+    MapTick();
     const EngineState state = PlayerState();
     if (state == EngineState::Stopped || state == EngineState::Paused)
         return;

@@ -32,6 +32,7 @@ void CtarnicDlg::UpdatePosition(std::int64_t position) {
             playerPresent_[0] ? engines_[0]->telemetry().published.SampleAtFrame(p) : nullptr;
         if (!fullScreen_)
             infoDlg_->SetSample(sample, static_cast<std::int32_t>(p));
+        SetMapPosition(sample, p);
     }
 
     // 6. The slider and the graph's cursor.
@@ -59,15 +60,14 @@ void CtarnicDlg::StartViews() {
     }
     graphDlg_->SetRecordingName(record.name);
     graphDlg_->LoadGraph(&engines_[0]->telemetry().published);
+    MapRecordingPrepared();
     RebuildEvents();
 }
 
 void CtarnicDlg::RebuildEvents() {
-    // The event list follows the display flags; the graph repaints with its own flags.
-    if (playerPresent_[0] && graphDlg_->GraphReady())
-        events_.Rebuild(graphDlg_->Detector(), &engines_[0]->telemetry().published);
-    else
-        events_.Clear();
+    // The event list follows the display flags and the map draws it; the graph repaints
+    // with its own flags.
+    DrawMapEvents(mapGroupDirty_);
     graphDlg_->update();
 }
 

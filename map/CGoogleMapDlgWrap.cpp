@@ -155,13 +155,26 @@ void CGoogleMapDlgWrap::RecheckConnection() {
     watcher_->ProbeNow();
 }
 
+bool CGoogleMapDlgWrap::MapReachable() const {
+    return watcher_->Connected() != 0 || tiles_->HasCachedTiles();
+}
+
+void CGoogleMapDlgWrap::StartBrowser() {
+    if (map_ != nullptr)
+        map_->holder().Create();
+}
+
+bool CGoogleMapDlgWrap::BrowserStarted() const {
+    return map_ != nullptr && map_->holder().CreationStarted();
+}
+
 int CGoogleMapDlgWrap::ConnectTest() {
     if (!watcher_->Enabled()) {
         pageReady_ = false;
         return 0;
     }
     // Beyond a live server, cached tiles are enough to show the map (and the tracks over it).
-    const int connected = watcher_->Connected() != 0 || tiles_->HasCachedTiles() ? 1 : 0;
+    const int connected = MapReachable() ? 1 : 0;
     if (connected == 0)
         pageReady_ = false;
     return connected;
@@ -221,8 +234,19 @@ void CGoogleMapDlgWrap::SetSend() {
     holder.PostWebMessageAsJson(UpdateMessageText(map_->mapLat, map_->mapLng, map_->mapStatus));
 }
 
+namespace {
+std::optional<bool> runtimeForTesting;
+} // namespace
+
+void SetMapRuntimeAvailableForTesting(std::optional<bool> available) {
+    runtimeForTesting = available;
+}
+
 bool MapRuntimeAvailable() {
-    QString process = QString::fromLocal8Bit(qgetenv("QTWEBENGINE_PROCESS_PATH"));
+    if (runtimeForTesting)
+        return *runtimeForTesting;
+    // The variable the browser component itself reads to find its helper.
+    QString process = qEnvironmentVariable("QTWEBENGINEPROCESS_PATH");
     if (process.isEmpty())
         process = QLibraryInfo::path(QLibraryInfo::LibraryExecutablesPath) + "/QtWebEngineProcess";
     const QFileInfo info(process);

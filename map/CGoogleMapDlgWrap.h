@@ -80,6 +80,12 @@ public:
     void SetWatcherEnabled(bool enabled);
     // Probes the tile server now (the map switch does this).
     void RecheckConnection();
+    // The tile server answers, or the tile cache can stand in for it.
+    bool MapReachable() const;
+    // Starts the browser and loads the page without showing the map window; only the first
+    // call does anything.
+    void StartBrowser();
+    bool BrowserStarted() const;
 
     bool PageReady() const { return pageReady_; }
     bool MapShown() const { return mapShown_; }
@@ -120,6 +126,9 @@ private:
 
 // Whether the browser component is installed (its helper process and resources).
 bool MapRuntimeAvailable();
+// Test seam: pretend the browser component is installed (true) or missing (false);
+// nothing goes back to the real check.
+void SetMapRuntimeAvailableForTesting(std::optional<bool> available);
 // Caption and text of the notice shown when it is not, in the chosen language.
 std::pair<std::string, std::string> MapRuntimeNotice();
 

@@ -6,6 +6,7 @@
 #include "map/CInetConnectionAsync.h"
 #include "map/CLogoDlg.h"
 #include "support/LoopbackTileServer.h"
+#include "support/MapProbe.h"
 #include "support/TempDir.h"
 #include "ui/AppMessage.h"
 
@@ -23,6 +24,12 @@
 
 namespace kirvano {
 namespace {
+
+using testing::Bluish;
+using testing::IsColour;
+using testing::Near;
+using testing::Reddish;
+using testing::WaitFor;
 
 // Records the private messages the map posts to its owner.
 class Owner : public QObject {
@@ -43,17 +50,6 @@ protected:
         return QObject::event(e);
     }
 };
-
-bool WaitFor(const std::function<bool()>& condition, int ms = 8000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > ms)
-            return false;
-        QTest::qWait(20);
-    }
-    return true;
-}
 
 PositionSample Fix(double lat, double lng, int frame) {
     PositionSample p;
@@ -83,32 +79,13 @@ protected:
         return WaitFor([&] { return owner.count(WM_APP_MAP_READY) > 0; });
     }
 
-    QVariant Js(const QString& script) {
-        QVariant result;
-        bool done = false;
-        view()->page()->runJavaScript(script, [&](const QVariant& v) {
-            result = v;
-            done = true;
-        });
-        WaitFor([&] { return done; }, 5000);
-        return result;
-    }
+    QVariant Js(const QString& script) { return testing::Js(view(), script); }
 
     QWebEngineView* view() { return map->MapWindow()->holder().view(); }
 
-    // The page's point (CSS pixels) for a position, in the view's pixels.
-    QPoint PixelOf(double lat, double lng) {
-        const QVariantList p =
-            Js(QString("var p = g_map.latLngToContainerPoint([%1, %2]); [p.x, p.y]")
-                   .arg(lat, 0, 'f', 7)
-                   .arg(lng, 0, 'f', 7))
-                .toList();
-        const double zoom = view()->zoomFactor();
-        return QPoint(int(std::lround(p.value(0).toDouble() * zoom)),
-                      int(std::lround(p.value(1).toDouble() * zoom)));
-    }
+    QPoint PixelOf(double lat, double lng) { return testing::PixelOf(view(), lat, lng); }
 
-    QImage Grab() { return view()->grab().toImage().convertToFormat(QImage::Format_RGB32); }
+    QImage Grab() { return testing::Grab(view()); }
 
     testing::TempDir cache;
     std::string cacheFolder = cache.path();
@@ -117,31 +94,6 @@ protected:
     QWidget window;
     std::unique_ptr<CGoogleMapDlgWrap> map;
 };
-
-bool IsColour(QRgb pixel, QRgb want, int tolerance = 24) {
-    return std::abs(qRed(pixel) - qRed(want)) <= tolerance &&
-           std::abs(qGreen(pixel) - qGreen(want)) <= tolerance &&
-           std::abs(qBlue(pixel) - qBlue(want)) <= tolerance;
-}
-
-// Blue of the track behind the position, red of the track ahead, as the grab shows them.
-bool Bluish(QRgb p) {
-    return qBlue(p) > 150 && qRed(p) < 110 && qGreen(p) < 110;
-}
-bool Reddish(QRgb p) {
-    return qRed(p) > 180 && qGreen(p) < 120 && qBlue(p) < 120;
-}
-
-// Any pixel in a small square around point matching test.
-bool Near(const QImage& image, QPoint point, const std::function<bool(QRgb)>& test, int r = 2) {
-    for (int dy = -r; dy <= r; ++dy)
-        for (int dx = -r; dx <= r; ++dx) {
-            const QPoint p = point + QPoint(dx, dy);
-            if (image.rect().contains(p) && test(image.pixel(p)))
-                return true;
-        }
-    return false;
-}
 
 TEST_F(MapPageTest, HostCallsUpdateMessageAndConnection) {
     Start();
