@@ -58,6 +58,7 @@ void CtarnicDlg::CreateMap() {
     connect(timer, &QTimer::timeout, this, &CtarnicDlg::RefreshMapPlace);
     timer->start(kMapRefreshMs);
     mapRefresh_ = timer;
+    RefreshMapPlace();
     if (mapRuntimeMissing_)
         QTimer::singleShot(0, this, &CtarnicDlg::ShowMapRuntimeNotice);
 }

@@ -1,8 +1,8 @@
 // The map in the real main window on a generated card, with tiles from a loopback server:
 // the group track, the current track and the event markers drawn in the map view, the
 // position marker following playback, a marker click seeking both players (read back from
-// the picture's bar code), the map switch putting the logo in its place, and a viewer
-// without the browser component that still plays.
+// the picture's bar code), the map switch putting the logo in its place, the larger layouts
+// without either, and a viewer without the browser component that still plays.
 #include "app/CtarnicDlg.h"
 #include "config/Settings.h"
 #include "library/ui/CFilerContainerDlg.h"
@@ -150,6 +150,15 @@ TEST_F(MainWindowMapTest, TracksMarkersPlaybackAndSwitch) {
     w.OnCommand(kCmdMapSwitch);
     EXPECT_TRUE(mapWindow->isVisible());
     EXPECT_FALSE(w.LogoPanel()->isVisible());
+
+    // The larger layouts have no place for either; back in the first, the map returns.
+    w.OnCommand(kCmdLayout);
+    EXPECT_TRUE(WaitFor([&] { return !mapWindow->isVisible(); }, 3000));
+    EXPECT_FALSE(w.LogoPanel()->isVisible());
+    w.OnCommand(kCmdLayout);
+    w.OnCommand(kCmdLayout);
+    EXPECT_TRUE(WaitFor([&] { return mapWindow->isVisible(); }, 3000));
+    EXPECT_EQ(mapWindow->geometry(), QRect(662, 24, 452, 368));
     w.close();
 }
 
