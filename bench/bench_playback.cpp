@@ -1,6 +1,7 @@
 // Playback engine figures beside a bare playbin in the same run: open to first frame,
-// paused seek latency (median, 95th percentile), single-step latency, front-rear skew,
-// CPU use and resident size with both engines playing.
+// paused seek latency (median, 95th percentile), single-step latency; with front and
+// rear playing together for 20 s at 1x and at 2x the largest difference of their shown
+// frames, and at 1x the CPU use beside two bare playbins and the resident size.
 #if __has_include(<gst/gst.h>)
 #include "playback/EngineBroadcast.h"
 #include "playback/PlaybackEngine.h"
@@ -33,12 +34,14 @@ double Percentile(std::vector<double> v, double p) {
     return v.empty() ? 0 : v[std::min(v.size() - 1, static_cast<std::size_t>(p * v.size()))];
 }
 
-bool MakeMovie(const std::string& path, const char* size, const char* rate, bool bFrames) {
+bool MakeMovie(const std::string& path, const char* size, const char* rate, bool bFrames,
+               int seconds) {
+    const std::string d = std::to_string(seconds);
     const std::string command =
-        std::string("ffmpeg -v error -y -f lavfi -i \"nullsrc=s=16x8:r=") + rate +
-        ":d=10,format=gray,geq=lum='255*mod(floor(N/pow(2\\,floor(X*16/W)))\\,2)',scale=" + size +
-        ":flags=neighbor,noise=alls=12:allf=t\" -f lavfi -i sine=duration=10 -c:a aac -shortest "
-        "-c:v libx264 -preset veryfast -pix_fmt yuv420p -g 30 " +
+        std::string("ffmpeg -v error -y -f lavfi -i \"nullsrc=s=16x8:r=") + rate + ":d=" + d +
+        ",format=gray,geq=lum='255*mod(floor(N/pow(2\\,floor(X*16/W)))\\,2)',scale=" + size +
+        ":flags=neighbor,noise=alls=12:allf=t\" -f lavfi -i sine=duration=" + d +
+        " -c:a aac -shortest -c:v libx264 -preset veryfast -pix_fmt yuv420p -g 30 " +
         (bFrames ? "-bf 2 " : "-bf 0 ") + "'" + path + "'";
     return std::system(command.c_str()) == 0;
 }
@@ -102,9 +105,10 @@ int main() {
     const std::string bf = dir + "/AGS-220801-123456-000123F.MOV";
     const std::string plain = dir + "/plain.MOV";
     const std::string rear = dir + "/AGS-220801-123456-000123R.MOV";
-    if (!MakeMovie(bf, "1920:1080", "30000/1001", true) ||
-        !MakeMovie(plain, "1920:1080", "30000/1001", false) ||
-        !MakeMovie(rear, "1280:720", "28", false)) {
+    // Front and rear last long enough for 20 s of playing at 2x.
+    if (!MakeMovie(bf, "1920:1080", "30000/1001", true, 42) ||
+        !MakeMovie(plain, "1920:1080", "30000/1001", false, 10) ||
+        !MakeMovie(rear, "1280:720", "28", false, 42)) {
         std::fprintf(stderr, "ffmpeg failed\n");
         return 1;
     }
@@ -158,7 +162,11 @@ int main() {
                     Percentile(step, 0.5), Percentile(step, 0.95));
     }
 
-    // Both engines playing at 1x: CPU, resident size and skew; then two bare playbins.
+    // Both engines playing 20 s at 1x and at 2x: the largest difference of the shown
+    // frames (rear against front x factor); at 1x also CPU and resident size, then two bare
+    // playbins on the same movies.
+    double engineCpu = 0;
+    long rss = 0;
     {
         PlaybackEngine front(0, GstPipelineFactory());
         PlaybackEngine back(1, GstPipelineFactory());
@@ -167,27 +175,39 @@ int main() {
         EngineBroadcast both(&front, &back);
         if (!both.Open(bf) || !both.open(1))
             return 1;
-        both.SetPosition(0);
-        both.SetRate(1);
-        const double cpu0 = CpuSeconds();
-        auto t0 = Clock::now();
-        both.Play();
-        double worst = 0;
-        long rss = 0;
         const float k = both.scale(1).factor;
-        while (Clock::now() - t0 < std::chrono::seconds(8)) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-            const std::int64_t f1 = front.GetPosition();
-            const std::int64_t r = back.GetPosition();
-            const std::int64_t f2 = front.GetPosition();
-            if (f1 != f2)
-                continue; // the front moved between the reads
-            worst = std::max(worst, static_cast<double>(std::llabs(ScaledPosition(f1, k) - r)));
-            rss = std::max(rss, ResidentKiB());
+        std::printf("== front 1080p 29.97 fps + rear 720p 28 fps together, 20 s each\n");
+        for (const int code : {kRateNormal, kRateDouble}) {
+            both.Pause();
+            both.SetRate(code);
+            both.SetPosition(0);
+            const double cpu0 = CpuSeconds();
+            const auto t0 = Clock::now();
+            both.Play();
+            double worst = 0;
+            int compared = 0;
+            while (Clock::now() - t0 < std::chrono::seconds(20)) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                const std::int64_t f1 = front.GetPosition();
+                const std::int64_t r = back.GetPosition();
+                const std::int64_t f2 = front.GetPosition();
+                if (f1 != f2)
+                    continue; // the front moved between the reads
+                worst = std::max(worst, static_cast<double>(std::llabs(ScaledPosition(f1, k) - r)));
+                ++compared;
+                if (code == kRateNormal)
+                    rss = std::max(rss, ResidentKiB());
+            }
+            if (code == kRateNormal)
+                engineCpu = (CpuSeconds() - cpu0) / (Ms(Clock::now() - t0) / 1000.0) * 100.0;
+            std::printf(
+                "largest front-rear difference at %dx %.0f frame(s) over %d readings (front "
+                "at frame %lld)\n",
+                code, worst, compared, static_cast<long long>(front.GetPosition()));
         }
-        const double cpu = (CpuSeconds() - cpu0) / (Ms(Clock::now() - t0) / 1000.0) * 100.0;
         both.Close();
-
+    }
+    {
         GstElement* a = BarePlaybin(bf);
         GstElement* b = BarePlaybin(rear);
         gst_element_set_state(a, GST_STATE_PAUSED);
@@ -195,22 +215,18 @@ int main() {
         WaitAsync(a);
         WaitAsync(b);
         const double bare0 = CpuSeconds();
-        t0 = Clock::now();
+        const auto t0 = Clock::now();
         gst_element_set_state(a, GST_STATE_PLAYING);
         gst_element_set_state(b, GST_STATE_PLAYING);
-        std::this_thread::sleep_for(std::chrono::seconds(8));
+        std::this_thread::sleep_for(std::chrono::seconds(20));
         const double bareCpu = (CpuSeconds() - bare0) / (Ms(Clock::now() - t0) / 1000.0) * 100.0;
         gst_element_set_state(a, GST_STATE_NULL);
         gst_element_set_state(b, GST_STATE_NULL);
         gst_object_unref(a);
         gst_object_unref(b);
-        std::printf("== front 1080p + rear 720p at 1x\n");
-        std::printf("CPU (percent of one core)          engine %.1f %% | bare playbins %.1f %% | "
+        std::printf("CPU at 1x (percent of one core)    engines %.1f %% | bare playbins %.1f %% | "
                     "ratio %.2f\n",
-                    cpu, bareCpu, bareCpu > 0 ? cpu / bareCpu : 0.0);
-        std::printf(
-            "largest front-rear difference      %.0f frame(s) (rear position vs front x factor)\n",
-            worst);
+                    engineCpu, bareCpu, bareCpu > 0 ? engineCpu / bareCpu : 0.0);
         std::printf("resident size, both playing        %.1f MiB\n", rss / 1024.0);
     }
     std::system(("rm -rf '" + dir + "'").c_str());

@@ -1,6 +1,7 @@
 #include "playback/EngineBroadcast.h"
 
 #include "library/RecordingName.h"
+#include "playback/EnginesTogether.h"
 
 #include <chrono>
 #include <thread>
@@ -60,14 +61,17 @@ bool EngineBroadcast::LoadTelemetry(const std::string& frontPath) {
 }
 
 bool EngineBroadcast::Play() {
+    EnginesTogether together;
     return Each([](int, PlaybackEngine& e) { return e.Play(); });
 }
 
 bool EngineBroadcast::Pause() {
+    EnginesTogether together;
     return Each([](int, PlaybackEngine& e) { return e.Pause(); });
 }
 
 bool EngineBroadcast::Stop() {
+    EnginesTogether together;
     return Each([](int, PlaybackEngine& e) { return e.Stop(); });
 }
 
@@ -82,14 +86,18 @@ bool EngineBroadcast::SetPosition(std::int64_t position) {
 }
 
 bool EngineBroadcast::SeekPlaying(std::int64_t position) {
+    EnginesTogether together;
     return Each([&](int i, PlaybackEngine& e) {
         return e.SeekPlaying(ScaledPosition(position, scale(i).factor));
     });
 }
 
 bool EngineBroadcast::SetRate(int code) {
-    const bool any =
-        Each([&](int i, PlaybackEngine& e) { return e.SetRate(code, scale(i).baseRate); });
+    bool any = false;
+    {
+        EnginesTogether together;
+        any = Each([&](int i, PlaybackEngine& e) { return e.SetRate(code, scale(i).baseRate); });
+    }
     if (settleMs > 0)
         std::this_thread::sleep_for(std::chrono::milliseconds(settleMs));
     return any;

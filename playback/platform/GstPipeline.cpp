@@ -1,8 +1,13 @@
 #include "playback/platform/GstPipeline.h"
 
-#include "playback/platform/FramePresenter.h"
-
 #include "base/AtomicOutputFile.h"
+#include "playback/EnginesTogether.h"
+#include "playback/platform/BusNotes.h"
+#include "playback/platform/FramePresenter.h"
+#include "playback/platform/PlaybinFlags.h"
+#include "playback/platform/ReverseTrial.h"
+#include "playback/platform/SampleFrame.h"
+#include "playback/platform/SharedClock.h"
 #include "ui/UiText.h"
 
 #include <QBuffer>
@@ -14,9 +19,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <cmath>
-#include <condition_variable>
-#include <deque>
 #include <future>
 #include <mutex>
 #include <thread>
@@ -26,63 +28,11 @@ namespace {
 
 std::atomic<bool> gHardwareDecoding{false};
 
-constexpr guint kPlayFlagText = 0x4;
-constexpr guint kPlayFlagForceSwDecoders = 0x1000;
-constexpr GstClockTime kStartLead = 50 * GST_MSECOND;
 constexpr int kWaitMs = 5000;
-constexpr const char* kNoAnswer = "the media pipeline did not answer";
 
 void EnsureGstreamer() {
     static std::once_flag once;
     std::call_once(once, [] { gst_init(nullptr, nullptr); });
-}
-
-// One clock for every pipeline, and one base time for engines started together: the
-// first start picks a moment slightly ahead, a start before that moment joins it.
-class SharedClock {
-public:
-    static SharedClock& Get() {
-        static SharedClock clock;
-        return clock;
-    }
-    GstClock* clock() const { return clock_; }
-    GstClockTime Now() const { return gst_clock_get_time(clock_); }
-    GstClockTime StartTime() {
-        std::lock_guard lock(mutex_);
-        const GstClockTime now = Now();
-        if (pending_ == GST_CLOCK_TIME_NONE || pending_ < now + 10 * GST_MSECOND)
-            pending_ = now + kStartLead;
-        return pending_;
-    }
-
-private:
-    SharedClock() : clock_(gst_system_clock_obtain()) {}
-    GstClock* clock_;
-    std::mutex mutex_;
-    GstClockTime pending_ = GST_CLOCK_TIME_NONE;
-};
-
-enum class BusKind { AsyncDone, Error, Eos, StepDone };
-struct BusNote {
-    BusKind kind;
-    std::string text;
-    guint32 seqnum = 0;
-};
-
-std::string ErrorText(GstMessage* message) {
-    GError* error = nullptr;
-    gchar* debug = nullptr;
-    gst_message_parse_error(message, &error, &debug);
-    std::string text = error ? error->message : "unknown error";
-    const bool missingCodec =
-        error && (g_error_matches(error, GST_CORE_ERROR, GST_CORE_ERROR_MISSING_PLUGIN) ||
-                  g_error_matches(error, GST_STREAM_ERROR, GST_STREAM_ERROR_CODEC_NOT_FOUND));
-    if (missingCodec && !UiText(114).empty())
-        text = UiText(114);
-    if (error)
-        g_error_free(error);
-    g_free(debug);
-    return text;
 }
 
 class GstEnginePipeline : public MediaPipeline {
@@ -139,16 +89,14 @@ private:
     static GstFlowReturn OnSample(GstAppSink* sink, gpointer self);
     static GstBusSyncReply OnBusMessage(GstBus* bus, GstMessage* message, gpointer self);
     void TakeSample(GstSample* sample);
-    void Note(BusKind kind, std::string text = {}, guint32 seqnum = 0);
-    // Waits for a note of that kind (with that sequence number unless 0) or an error;
-    // false on error or timeout.
-    bool WaitFor(BusKind kind, int timeoutMs, std::string* error = nullptr, guint32 seqnum = 0);
-    void ClearNotes();
     Status Build(const std::string& uri, bool withAudio);
     void Teardown(int timeoutMs);
     // True when the pipeline answered; frameShown tells whether a frame came with it.
     bool SeekTo(double rate, GstClockTime positionNs, bool thinning, bool* frameShown = nullptr);
     GstClockTime ShownTimeNs() const;
+    // The stream time the pipeline had reached when it was paused, from the segment of
+    // the last frame; the shown frame's time when that is unknown.
+    GstClockTime PausedTimeNs();
     void RequestRepaint() {
         if (window_)
             window_->RequestRepaint();
@@ -161,9 +109,7 @@ private:
     std::function<void(PipelineEvent)> handler_;
     std::string path_;
 
-    std::mutex notesMutex_;
-    std::condition_variable notesChanged_;
-    std::deque<BusNote> notes_;
+    BusNotes notes_;
 
     std::atomic<std::int64_t> frames_{0}; // frames delivered so far
     std::atomic<bool> playing_{false};
@@ -175,8 +121,10 @@ private:
     double rate_ = 1.0;
     bool thinning_ = false;
     GstClockTime pausedRunning_ = 0;
+    std::mutex segmentMutex_;
+    GstSegment segment_{};           // of the last frame
+    std::atomic<bool> atEnd_{false}; // the end was reached since the last seek
 
-    void StartReverseTrial();
     std::string uri_;
     std::shared_future<bool> reverseTrial_;
     std::shared_ptr<std::atomic<bool>> trialCancel_ = std::make_shared<std::atomic<bool>>(false);
@@ -201,57 +149,14 @@ GstFlowReturn GstEnginePipeline::OnSample(GstAppSink* sink, gpointer self) {
 }
 
 void GstEnginePipeline::TakeSample(GstSample* sample) {
-    GstBuffer* buffer = gst_sample_get_buffer(sample);
-    GstCaps* caps = gst_sample_get_caps(sample);
-    const GstSegment* segment = gst_sample_get_segment(sample);
-    if (!buffer || !caps)
+    QImage image = ImageOfSample(sample);
+    if (image.isNull())
         return;
-    GstVideoInfo info;
-    if (!gst_video_info_from_caps(&info, caps))
-        return;
-    // The picture keeps the decoded buffer (mapped, with its own reference) instead of
-    // a copy of its pixels; the buffer goes back to its pool when the last picture that
-    // uses it is gone.
-    auto* frame = new GstVideoFrame;
-    gst_buffer_ref(buffer);
-    if (!gst_video_frame_map(frame, &info, buffer, GST_MAP_READ)) {
-        gst_buffer_unref(buffer);
-        delete frame;
-        return;
+    if (const GstSegment* segment = gst_sample_get_segment(sample)) {
+        std::lock_guard lock(segmentMutex_);
+        gst_segment_copy_into(segment, &segment_);
     }
-    const int width = GST_VIDEO_FRAME_WIDTH(frame);
-    const int height = GST_VIDEO_FRAME_HEIGHT(frame);
-    QImage image(
-        static_cast<const uchar*>(GST_VIDEO_FRAME_PLANE_DATA(frame, 0)), width, height,
-        GST_VIDEO_FRAME_PLANE_STRIDE(frame, 0), QImage::Format_RGB32,
-        [](void* data) {
-            auto* mapped = static_cast<GstVideoFrame*>(data);
-            GstBuffer* held = mapped->buffer;
-            gst_video_frame_unmap(mapped);
-            gst_buffer_unref(held);
-            delete mapped;
-        },
-        frame);
-
-    std::int64_t number = 0;
-    const GstClockTime pts = GST_BUFFER_PTS(buffer);
-    const double fd = frameNs_ > 0 ? frameNs_ : 1e9 / 30.0;
-    if (segment && GST_CLOCK_TIME_IS_VALID(pts)) {
-        double streamNs =
-            static_cast<double>(gst_segment_to_stream_time(segment, GST_FORMAT_TIME, pts));
-        // The first buffer after a seek is clipped to the segment start, so number it
-        // from its end.
-        const GstClockTime duration = GST_BUFFER_DURATION(buffer);
-        if (pts == segment->start && GST_CLOCK_TIME_IS_VALID(duration)) {
-            streamNs = static_cast<double>(
-                           gst_segment_to_stream_time(segment, GST_FORMAT_TIME, pts + duration)) -
-                       fd;
-        }
-        number = std::llround(streamNs / fd);
-        if (number < 0)
-            number = 0;
-    }
-    presenter_.SetFrame(std::move(image), number);
+    presenter_.SetFrame(std::move(image), FrameNumberOfSample(sample, frameNs_));
     ++frames_;
 }
 
@@ -259,20 +164,21 @@ GstBusSyncReply GstEnginePipeline::OnBusMessage(GstBus*, GstMessage* message, gp
     auto* self = static_cast<GstEnginePipeline*>(data);
     switch (GST_MESSAGE_TYPE(message)) {
     case GST_MESSAGE_ASYNC_DONE:
-        self->Note(BusKind::AsyncDone, {}, gst_message_get_seqnum(message));
+        self->notes_.Note(BusKind::AsyncDone, {}, gst_message_get_seqnum(message));
         break;
     case GST_MESSAGE_STEP_DONE:
-        self->Note(BusKind::StepDone, {}, gst_message_get_seqnum(message));
+        self->notes_.Note(BusKind::StepDone, {}, gst_message_get_seqnum(message));
         break;
     case GST_MESSAGE_ERROR: {
         const std::string text = ErrorText(message);
-        self->Note(BusKind::Error, text);
+        self->notes_.Note(BusKind::Error, text);
         if (self->playing_ && !self->closing_ && self->handler_)
             self->handler_(PipelineEvent::Failed);
         break;
     }
     case GST_MESSAGE_EOS:
-        self->Note(BusKind::Eos);
+        self->atEnd_ = true;
+        self->notes_.Note(BusKind::Eos);
         if (!self->closing_ && self->handler_) {
             // Let the last frame stay on screen a moment before the owner moves on.
             std::this_thread::sleep_for(std::chrono::milliseconds(200));
@@ -283,42 +189,6 @@ GstBusSyncReply GstEnginePipeline::OnBusMessage(GstBus*, GstMessage* message, gp
         break;
     }
     return GST_BUS_DROP;
-}
-
-void GstEnginePipeline::Note(BusKind kind, std::string text, guint32 seqnum) {
-    {
-        std::lock_guard lock(notesMutex_);
-        notes_.push_back({kind, std::move(text), seqnum});
-    }
-    notesChanged_.notify_all();
-}
-
-void GstEnginePipeline::ClearNotes() {
-    std::lock_guard lock(notesMutex_);
-    notes_.clear();
-}
-
-bool GstEnginePipeline::WaitFor(BusKind kind, int timeoutMs, std::string* error, guint32 seqnum) {
-    std::unique_lock lock(notesMutex_);
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    for (;;) {
-        while (!notes_.empty()) {
-            BusNote note = std::move(notes_.front());
-            notes_.pop_front();
-            if (note.kind == kind && (seqnum == 0 || note.seqnum == seqnum))
-                return true;
-            if (note.kind == BusKind::Error) {
-                if (error)
-                    *error = note.text;
-                return false;
-            }
-        }
-        if (notesChanged_.wait_until(lock, deadline) == std::cv_status::timeout && notes_.empty()) {
-            if (error)
-                *error = kNoAnswer;
-            return false;
-        }
-    }
 }
 
 Status GstEnginePipeline::Build(const std::string& uri, bool withAudio) {
@@ -353,8 +223,7 @@ Status GstEnginePipeline::Build(const std::string& uri, bool withAudio) {
     if (audio)
         g_object_set(playbin_, "audio-sink", audio, nullptr);
 
-    gst_pipeline_use_clock(GST_PIPELINE(playbin_), SharedClock::Get().clock());
-    gst_element_set_start_time(playbin_, GST_CLOCK_TIME_NONE);
+    SharedClock::Get().Adopt(playbin_);
     GstBus* bus = gst_element_get_bus(playbin_);
     gst_bus_set_sync_handler(bus, &GstEnginePipeline::OnBusMessage, this, nullptr);
     gst_object_unref(bus);
@@ -375,7 +244,7 @@ Status GstEnginePipeline::Open(const std::string& path, EngineWindow* window) {
 
     std::string error;
     for (bool withAudio : {true, false}) {
-        ClearNotes();
+        notes_.Clear();
         frames_ = 0;
         const Status built = Build(uriText, withAudio);
         if (!built)
@@ -385,7 +254,7 @@ Status GstEnginePipeline::Open(const std::string& path, EngineWindow* window) {
         bool ok = change != GST_STATE_CHANGE_FAILURE;
         bool timedOut = false;
         if (ok && change == GST_STATE_CHANGE_ASYNC) {
-            ok = WaitFor(BusKind::AsyncDone, kWaitMs, &error);
+            ok = notes_.WaitFor(BusKind::AsyncDone, kWaitMs, &error);
             timedOut = !ok && error == kNoAnswer;
         }
         if (ok)
@@ -474,63 +343,11 @@ void GstEnginePipeline::Close(int timeoutMs) {
     window_ = nullptr;
 }
 
-void GstEnginePipeline::StartReverseTrial() {
-    // Whether the file plays backwards is found out on a pipeline of its own, the first
-    // time it matters.
-    auto cancel = std::make_shared<std::atomic<bool>>(false);
-    trialCancel_ = cancel;
-    const std::string trialUri = uri_;
-    const gint64 trialDuration = durationNs_;
-    reverseTrial_ =
-        std::async(std::launch::async, [trialUri, trialDuration, cancel] {
-            GstElement* bin = gst_element_factory_make("playbin", nullptr);
-            if (!bin)
-                return false;
-            GstElement* vsink = gst_element_factory_make("fakesink", nullptr);
-            GstElement* asink = gst_element_factory_make("fakesink", nullptr);
-            g_object_set(vsink, "sync", FALSE, nullptr);
-            guint flags = 0;
-            g_object_get(bin, "flags", &flags, nullptr);
-            flags = (flags | kPlayFlagForceSwDecoders) & ~(kPlayFlagText | 0x2u);
-            g_object_set(bin, "uri", trialUri.c_str(), "video-sink", vsink, "audio-sink", asink,
-                         "flags", flags, nullptr);
-            bool ok = false;
-            GstBus* bus = gst_element_get_bus(bin);
-            auto waitAsync = [&](int ms) {
-                GstMessage* m = gst_bus_timed_pop_filtered(
-                    bus, ms * GST_MSECOND,
-                    static_cast<GstMessageType>(GST_MESSAGE_ASYNC_DONE | GST_MESSAGE_ERROR));
-                const bool done = m && GST_MESSAGE_TYPE(m) == GST_MESSAGE_ASYNC_DONE;
-                if (m)
-                    gst_message_unref(m);
-                return done;
-            };
-            if (gst_element_set_state(bin, GST_STATE_PAUSED) != GST_STATE_CHANGE_FAILURE &&
-                waitAsync(3000) && !*cancel) {
-                const gint64 stop = trialDuration > 0 ? trialDuration : GST_SECOND;
-                const gint64 start = stop > GST_SECOND ? stop - GST_SECOND : 0;
-                if (gst_element_seek(
-                        bin, -1.0, GST_FORMAT_TIME,
-                        static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
-                        GST_SEEK_TYPE_SET, start, GST_SEEK_TYPE_SET, stop) &&
-                    waitAsync(1500)) {
-                    GstSample* s = nullptr;
-                    g_object_get(vsink, "last-sample", &s, nullptr);
-                    ok = s != nullptr;
-                    if (s)
-                        gst_sample_unref(s);
-                }
-            }
-            gst_element_set_state(bin, GST_STATE_NULL);
-            gst_object_unref(bus);
-            gst_object_unref(bin);
-            return ok;
-        }).share();
-}
-
 bool GstEnginePipeline::CanPlayBackwards() {
-    if (!reverseTrial_.valid() && playbin_)
-        StartReverseTrial();
+    if (!reverseTrial_.valid() && playbin_) {
+        trialCancel_ = std::make_shared<std::atomic<bool>>(false);
+        reverseTrial_ = StartReverseTrial(uri_, durationNs_, trialCancel_);
+    }
     if (!reverseTrial_.valid())
         return false;
     if (reverseTrial_.wait_for(std::chrono::milliseconds(kWaitMs)) != std::future_status::ready)
@@ -543,6 +360,24 @@ GstClockTime GstEnginePipeline::ShownTimeNs() const {
     if (n < 0 || frameNs_ <= 0)
         return 0;
     return static_cast<GstClockTime>((static_cast<double>(n) + 0.5) * frameNs_);
+}
+
+GstClockTime GstEnginePipeline::PausedTimeNs() {
+    GstSegment segment;
+    {
+        std::lock_guard lock(segmentMutex_);
+        segment = segment_;
+    }
+    if (segment.format == GST_FORMAT_TIME) {
+        const guint64 position =
+            gst_segment_position_from_running_time(&segment, GST_FORMAT_TIME, pausedRunning_);
+        const guint64 stream = GST_CLOCK_TIME_IS_VALID(position)
+                                   ? gst_segment_to_stream_time(&segment, GST_FORMAT_TIME, position)
+                                   : GST_CLOCK_TIME_NONE;
+        if (GST_CLOCK_TIME_IS_VALID(stream))
+            return stream;
+    }
+    return ShownTimeNs();
 }
 
 std::int64_t GstEnginePipeline::Position() {
@@ -566,7 +401,7 @@ bool GstEnginePipeline::SeekTo(double rate, GstClockTime positionNs, bool thinni
     int flags = GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE;
     if (thinning)
         flags |= GST_SEEK_FLAG_TRICKMODE | GST_SEEK_FLAG_TRICKMODE_NO_AUDIO;
-    ClearNotes();
+    notes_.Clear();
     GstEvent* seek =
         rate > 0 ? gst_event_new_seek(rate, GST_FORMAT_TIME, static_cast<GstSeekFlags>(flags),
                                       GST_SEEK_TYPE_SET, positionNs, GST_SEEK_TYPE_NONE, 0)
@@ -576,7 +411,8 @@ bool GstEnginePipeline::SeekTo(double rate, GstClockTime positionNs, bool thinni
     if (!gst_element_send_event(playbin_, seek))
         return false;
     pausedRunning_ = 0;
-    if (!WaitFor(BusKind::AsyncDone, kWaitMs))
+    atEnd_ = false;
+    if (!notes_.WaitFor(BusKind::AsyncDone, kWaitMs))
         return false;
     // A late answer to an earlier step can end the wait early; the frame after the flush
     // is the one this seek shows.
@@ -591,17 +427,17 @@ bool GstEnginePipeline::Pause() {
     if (!playbin_)
         return false;
     if (playing_) {
-        const GstClockTime now = SharedClock::Get().Now();
+        const GstClockTime now = SharedClock::Get().PauseTime(CurrentEnginesTogether());
         const GstClockTime base = gst_element_get_base_time(playbin_);
         pausedRunning_ = now > base ? now - base : 0;
     }
     playing_ = false;
-    ClearNotes();
+    notes_.Clear();
     const GstStateChangeReturn change = gst_element_set_state(playbin_, GST_STATE_PAUSED);
     if (change == GST_STATE_CHANGE_FAILURE)
         return false;
     if (change == GST_STATE_CHANGE_ASYNC)
-        WaitFor(BusKind::AsyncDone, 1000);
+        notes_.WaitFor(BusKind::AsyncDone, 1000);
     return true;
 }
 
@@ -610,7 +446,7 @@ bool GstEnginePipeline::Start() {
         return false;
     if (playing_)
         return true;
-    const GstClockTime start = SharedClock::Get().StartTime();
+    const GstClockTime start = SharedClock::Get().StartTime(CurrentEnginesTogether());
     gst_element_set_base_time(playbin_, start - pausedRunning_);
     playing_ = true;
     return gst_element_set_state(playbin_, GST_STATE_PLAYING) != GST_STATE_CHANGE_FAILURE;
@@ -629,14 +465,18 @@ bool GstEnginePipeline::Seek(std::int64_t mediaTime, bool playing) {
     const std::int64_t wanted = frameNs_ > 0 ? static_cast<std::int64_t>(target / frameNs_) : -1;
     const std::int64_t shown = presenter_.FrameNumber();
     bool ok = false;
-    if (!playing && rate_ == 1.0 && shown >= 0 && wanted == shown + 1) {
+    if (!playing && !wasPlaying && rate_ == 1.0 && !atEnd_ && shown >= 0 && wanted == shown) {
+        // The frame is on screen already (the first frame after opening): a seek would
+        // only decode it again.
+        ok = true;
+    } else if (!playing && rate_ == 1.0 && shown >= 0 && wanted == shown + 1) {
         // The next frame: one step is far cheaper than a seek.
         const std::int64_t before = frames_;
-        ClearNotes();
+        notes_.Clear();
         GstEvent* step = gst_event_new_step(GST_FORMAT_BUFFERS, 1, 1.0, TRUE, FALSE);
         const guint32 seqnum = gst_event_get_seqnum(step);
         if (gst_element_send_event(playbin_, step) &&
-            WaitFor(BusKind::StepDone, 1000, nullptr, seqnum)) {
+            notes_.WaitFor(BusKind::StepDone, 1000, nullptr, seqnum)) {
             for (int i = 0; i < 400 && frames_ == before; ++i)
                 std::this_thread::sleep_for(std::chrono::microseconds(500));
             ok = frames_ != before && presenter_.FrameNumber() == wanted;
@@ -661,7 +501,9 @@ bool GstEnginePipeline::SetRate(double rate, bool thinning) {
         return false;
     rate_ = rate;
     thinning_ = thinning;
-    const bool ok = SeekTo(rate_, ShownTimeNs(), thinning_);
+    // Engines paused together resume from the same running time, whichever frame each
+    // had delivered by then.
+    const bool ok = SeekTo(rate_, wasPlaying ? PausedTimeNs() : ShownTimeNs(), thinning_);
     if (wasPlaying)
         return Start() && ok;
     return ok;

@@ -1,0 +1,22 @@
+// Calls made inside one EnginesTogether scope act on the engines as one: their pipelines
+// start from one shared moment and pause at one shared moment, so front and rear keep
+// the same running time through pauses, seeks and rate changes, however long each call
+// takes. The scope belongs to the thread that opened it.
+#pragma once
+
+#include <cstdint>
+
+namespace kirvano {
+
+class EnginesTogether {
+public:
+    EnginesTogether();
+    ~EnginesTogether();
+    EnginesTogether(const EnginesTogether&) = delete;
+    EnginesTogether& operator=(const EnginesTogether&) = delete;
+};
+
+// The scope this thread is in (nested scopes count as the outermost), 0 outside any.
+std::uint64_t CurrentEnginesTogether();
+
+} // namespace kirvano
