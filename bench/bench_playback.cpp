@@ -99,6 +99,7 @@ void Report(const char* what, const Figures& engine, const Figures& bare) {
 } // namespace
 
 int main() {
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
     gst_init(nullptr, nullptr);
     char pattern[] = "/tmp/kirvano-bench-XXXXXX";
     const std::string dir = mkdtemp(pattern);
@@ -121,8 +122,11 @@ int main() {
             PlaybackEngine engine(0, GstPipelineFactory());
             engine.Init(nullptr, "Noto Sans CJK JP");
             auto t = Clock::now();
-            if (!engine.Open(path))
+            if (!engine.Open(path)) {
+                std::fprintf(stderr, "the engine did not open %s: %s\n", path.c_str(),
+                             engine.lastError().c_str());
                 return 1;
+            }
             open.push_back(Ms(Clock::now() - t));
             GstElement* bin = BarePlaybin(path);
             t = Clock::now();
@@ -173,8 +177,10 @@ int main() {
         front.Init(nullptr, "Noto Sans CJK JP");
         back.Init(nullptr, "Noto Sans CJK JP");
         EngineBroadcast both(&front, &back);
-        if (!both.Open(bf) || !both.open(1))
+        if (!both.Open(bf) || !both.open(1)) {
+            std::fprintf(stderr, "the engines did not open front and rear\n");
             return 1;
+        }
         const float k = both.scale(1).factor;
         std::printf("== front 1080p 29.97 fps + rear 720p 28 fps together, 20 s each\n");
         for (const int code : {kRateNormal, kRateDouble}) {
