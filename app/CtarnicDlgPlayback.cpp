@@ -322,6 +322,9 @@ void CtarnicDlg::OnPlaybackTick() {
         }
     }
     const std::int64_t position = MainPosition();
+    // The views change only with the picture; the tick runs more often than frames come.
+    if (position == shownPosition_ && pendingSeek_ < 0)
+        return;
     if (position > 0 && TickShowsPosition(pendingSeek_, position, MainFrameCount())) {
         UpdatePosition(position);
         pendingSeek_ = -1;

@@ -18,6 +18,7 @@
 #include <string>
 #include <sys/resource.h>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 using namespace kirvano;
@@ -98,18 +99,24 @@ void Report(const char* what, const Figures& engine, const Figures& bare) {
 
 } // namespace
 
-int main() {
+// bench_playback [DIR]: the movies are made in DIR and kept there for the next run (made
+// in a temporary folder and removed without it).
+int main(int argc, char** argv) {
     std::setvbuf(stdout, nullptr, _IONBF, 0);
     gst_init(nullptr, nullptr);
     char pattern[] = "/tmp/kirvano-bench-XXXXXX";
-    const std::string dir = mkdtemp(pattern);
+    const bool keep = argc > 1;
+    const std::string dir = keep ? argv[1] : mkdtemp(pattern);
     const std::string bf = dir + "/AGS-220801-123456-000123F.MOV";
     const std::string plain = dir + "/plain.MOV";
     const std::string rear = dir + "/AGS-220801-123456-000123R.MOV";
     // Front and rear last long enough for 20 s of playing at 2x.
-    if (!MakeMovie(bf, "1920:1080", "30000/1001", true, 42) ||
-        !MakeMovie(plain, "1920:1080", "30000/1001", false, 10) ||
-        !MakeMovie(rear, "1280:720", "28", false, 42)) {
+    std::system(("mkdir -p '" + dir + "'").c_str());
+    if (!(keep && access((dir + "/done").c_str(), F_OK) == 0) &&
+        (!MakeMovie(bf, "1920:1080", "30000/1001", true, 42) ||
+         !MakeMovie(plain, "1920:1080", "30000/1001", false, 10) ||
+         !MakeMovie(rear, "1280:720", "28", false, 42) ||
+         std::system(("touch '" + dir + "/done'").c_str()) != 0)) {
         std::fprintf(stderr, "ffmpeg failed\n");
         return 1;
     }
@@ -235,7 +242,8 @@ int main() {
                     engineCpu, bareCpu, bareCpu > 0 ? engineCpu / bareCpu : 0.0);
         std::printf("resident size, both playing        %.1f MiB\n", rss / 1024.0);
     }
-    std::system(("rm -rf '" + dir + "'").c_str());
+    if (!keep)
+        std::system(("rm -rf '" + dir + "'").c_str());
     return 0;
 }
 #else

@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QTimer>
 
 #include <gst/gst.h>
@@ -38,12 +39,23 @@ double CpuSeconds() {
     return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
 }
 
+// Runs the event loop until done() holds, looking every 2 ms. The loop sleeps between
+// events: a loop that spins would count its own spinning as the viewer's CPU.
 bool ProcessUntil(const std::function<bool()>& done, int timeoutMs) {
     QElapsedTimer timer;
     timer.start();
+    QTimer look;
+    look.start(2);
     while (!done() && timer.elapsed() < timeoutMs)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     return done();
+}
+
+// Lets the viewer run for a while with nothing else on the UI thread.
+void RunFor(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
 }
 
 double Median(std::vector<double> v) {
@@ -103,9 +115,9 @@ int main(int argc, char** argv) {
     setenv("KIRVANO_CONFIG_DIR", dir.c_str(), 1);
     if (std::getenv("DISPLAY") == nullptr && std::getenv("QT_QPA_PLATFORM") == nullptr)
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    std::fprintf(stderr, "making a card of three 12 s recordings (1080p front, 720p rear)...\n");
+    std::fprintf(stderr, "making a card of three 20 s recordings (1080p front, 720p rear)...\n");
     const std::string make = std::string(KIRVANO_CLI) + " make-card '" + card +
-                             "' --recordings 3 --parking 0 --seconds 12 > /dev/null";
+                             "' --recordings 3 --parking 0 --seconds 20 > /dev/null";
     if (std::system(make.c_str()) != 0)
         return 1;
     kirvano::WriteSetting("SOURCE", "SELECT", "FOLDER");
@@ -148,15 +160,17 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "the second recording did not open for playing\n");
         return 1;
     }
-    StallWatch stalls;
     QElapsedTimer wall;
-    ProcessUntil([] { return false; }, 300); // past the start of playback
+    RunFor(300); // past the start of playback
     const double viewer0 = CpuSeconds();
     wall.start();
-    stalls.Start();
-    ProcessUntil([] { return false; }, 8000);
-    const double stallMs = stalls.StopMs();
+    RunFor(8000);
     const double viewerCpu = (CpuSeconds() - viewer0) / (wall.elapsed() / 1000.0) * 100.0;
+    // The stalls apart from the CPU: the 2 ms watch costs CPU of its own.
+    StallWatch stalls;
+    stalls.Start();
+    RunFor(8000);
+    const double stallMs = stalls.StopMs();
     const bool stillPlaying = window->Engine(0)->state() == kirvano::EngineState::Playing;
     const std::string front = window->Source().recordingList()[1].path;
     window.reset();

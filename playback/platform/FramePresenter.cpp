@@ -5,13 +5,34 @@
 #include <QPainter>
 #include <QScreen>
 
+#include <cstdlib>
+
 namespace kirvano {
 
-void FramePresenter::SetFrame(QImage frame, std::int64_t number) {
+QSize PictureSize(const ViewRect& destination, QSize native) {
+    const int width = std::abs(destination.right - destination.left);
+    const int height = destination.bottom - destination.top;
+    if (width <= 0 || height <= 0 || native.isEmpty())
+        return {};
+    if (width > native.width() || height > native.height())
+        return native;
+    return {width, height};
+}
+
+void FramePresenter::SetFrame(std::shared_ptr<const DecodedFrame> frame, std::int64_t number) {
+    ViewRect destination;
+    {
+        std::lock_guard lock(mutex_);
+        destination = destination_;
+    }
+    // Converted here, on the streaming thread, at the size it is shown at.
+    const QSize size = frame ? PictureSize(destination, frame->size()) : QSize();
+    QImage picture = size.isEmpty() ? QImage() : streamingConverter_.Convert(*frame, size);
     std::function<void()> repaint;
     {
         std::lock_guard lock(mutex_);
         frame_ = std::move(frame);
+        picture_ = std::move(picture);
         number_ = number;
         repaint = repaint_;
     }
@@ -37,12 +58,16 @@ bool FramePresenter::mirror() const {
 
 bool FramePresenter::HasPicture() const {
     std::lock_guard lock(mutex_);
-    return !frame_.isNull();
+    return frame_ != nullptr;
 }
 
 QImage FramePresenter::CurrentImage() const {
-    std::lock_guard lock(mutex_);
-    return frame_;
+    std::shared_ptr<const DecodedFrame> frame;
+    {
+        std::lock_guard lock(mutex_);
+        frame = frame_;
+    }
+    return frame ? onDemandConverter_.Convert(*frame, frame->size()) : QImage();
 }
 
 std::int64_t FramePresenter::FrameNumber() const {
@@ -52,7 +77,8 @@ std::int64_t FramePresenter::FrameNumber() const {
 
 void FramePresenter::ClearFrame() {
     std::lock_guard lock(mutex_);
-    frame_ = QImage();
+    frame_.reset();
+    picture_ = QImage();
     number_ = -1;
 }
 
@@ -104,29 +130,42 @@ void FramePresenter::SetRepaintCallback(std::function<void()> callback) {
 }
 
 void FramePresenter::Paint(QPainter& painter, const QRect& client) const {
-    QImage frame;
+    std::shared_ptr<const DecodedFrame> frame;
+    QImage picture;
     QImage overlay;
     ViewRect dest;
     bool mirror = false;
     {
         std::lock_guard lock(mutex_);
         frame = frame_;
+        picture = picture_;
         overlay = overlay_;
         dest = destination_;
         mirror = mirror_;
     }
     painter.fillRect(client, Qt::black);
-    if (!frame.isNull()) {
+    const QSize size = frame ? PictureSize(dest, frame->size()) : QSize();
+    if (!size.isEmpty()) {
+        if (picture.size() != size) {
+            // The rectangle changed since the frame came (a resize or zoom while paused).
+            picture = onDemandConverter_.Convert(*frame, size);
+            std::lock_guard lock(mutex_);
+            if (frame_ == frame)
+                picture_ = picture;
+        }
         const int left = std::min(dest.left, dest.right);
         const int right = std::max(dest.left, dest.right);
         const QRect target(left, dest.top, right - left, dest.bottom - dest.top);
-        if (target.width() > 0 && target.height() > 0) {
+        if (!picture.isNull()) {
             painter.save();
             if (mirror) {
                 painter.translate(left + right, 0);
                 painter.scale(-1, 1);
             }
-            painter.drawImage(target, frame);
+            if (picture.size() == target.size())
+                painter.drawImage(target.topLeft(), picture);
+            else
+                painter.drawImage(target, picture);
             painter.restore();
         }
     }

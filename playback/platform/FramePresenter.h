@@ -1,15 +1,18 @@
 // The video output of one engine: the last decoded frame, the destination rectangle the
 // engine computed, the mirror flag and the text overlay. Frames arrive on streaming
-// threads; the video window paints on the UI thread.
+// threads, which also convert them into a picture of the size they are shown at; the
+// video window paints on the UI thread and only copies that picture.
 #pragma once
 
 #include "playback/PlaybackTypes.h"
 #include "playback/VideoPresenter.h"
+#include "playback/platform/SampleFrame.h"
 
 #include <QImage>
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 
@@ -21,7 +24,7 @@ namespace kirvano {
 class FramePresenter : public VideoPresenter {
 public:
     // Stores a frame; called on a streaming thread.
-    void SetFrame(QImage frame, std::int64_t number);
+    void SetFrame(std::shared_ptr<const DecodedFrame> frame, std::int64_t number);
     void SetDestination(const ViewRect& rect, bool mirror);
     ViewRect destination() const;
     bool mirror() const;
@@ -44,13 +47,21 @@ public:
 
 private:
     mutable std::mutex mutex_;
-    QImage frame_;
+    std::shared_ptr<const DecodedFrame> frame_;
+    mutable QImage picture_; // frame_ converted for the screen, null until needed
     std::int64_t number_ = -1;
     ViewRect destination_;
     bool mirror_ = false;
     QImage overlay_;
     std::function<void()> repaint_;
+    FrameConverter streamingConverter_;
+    mutable FrameConverter onDemandConverter_;
 };
+
+// The size a picture is converted at for a destination rectangle: the rectangle's size,
+// but never more than the frame's own (a zoomed picture is enlarged when painted); empty
+// when there is no destination.
+QSize PictureSize(const ViewRect& destination, QSize native);
 
 // The overlay surface for a text, as the engine draws it (opaque, black background).
 QImage RenderOverlayText(const std::string& text, const std::string& fontFace);

@@ -19,6 +19,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <future>
 #include <mutex>
 #include <thread>
@@ -33,6 +34,58 @@ constexpr int kWaitMs = 5000;
 void EnsureGstreamer() {
     static std::once_flag once;
     std::call_once(once, [] { gst_init(nullptr, nullptr); });
+}
+
+class GstEnginePipeline;
+
+// Pipelines on their way to NULL; the end of the process waits a while for them so that
+// no plugin runs while the libraries are being unloaded.
+class PendingTeardowns {
+public:
+    // Never destroyed (a thread that outlives the wait still ends here); the wait runs
+    // when static objects are destroyed at exit.
+    static PendingTeardowns& Get() {
+        static auto* pending = new PendingTeardowns;
+        static const struct ExitWait {
+            ~ExitWait() { pending->WaitIdle(); }
+        } exitWait;
+        return *pending;
+    }
+    void WaitIdle() {
+        std::unique_lock lock(mutex_);
+        done_.wait_for(lock, std::chrono::seconds(3), [this] { return count_ == 0; });
+    }
+    void Begin() {
+        std::lock_guard lock(mutex_);
+        ++count_;
+    }
+    void End() {
+        std::lock_guard lock(mutex_);
+        --count_;
+        done_.notify_all();
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable done_;
+    int count_ = 0;
+};
+
+// The way back from GStreamer's threads to a pipeline object. Callbacks run under its
+// lock and find no owner once the pipeline is being closed, so closing does not have to
+// wait for those threads to end.
+struct CallbackLink {
+    std::mutex mutex;
+    GstEnginePipeline* owner = nullptr;
+};
+using LinkRef = std::shared_ptr<CallbackLink>;
+
+LinkRef* NewLinkRef(const LinkRef& link) {
+    return new LinkRef(link);
+}
+
+void DeleteLinkRef(gpointer data) {
+    delete static_cast<LinkRef*>(data);
 }
 
 class GstEnginePipeline : public MediaPipeline {
@@ -90,7 +143,7 @@ private:
     static GstBusSyncReply OnBusMessage(GstBus* bus, GstMessage* message, gpointer self);
     void TakeSample(GstSample* sample);
     Status Build(const std::string& uri, bool withAudio);
-    void Teardown(int timeoutMs);
+    void Teardown();
     // True when the pipeline answered; frameShown tells whether a frame came with it.
     bool SeekTo(double rate, GstClockTime positionNs, bool thinning, bool* frameShown = nullptr);
     GstClockTime ShownTimeNs() const;
@@ -102,8 +155,11 @@ private:
             window_->RequestRepaint();
     }
 
+    void OnBusNote(GstMessage* message);
+
     GstElement* playbin_ = nullptr;
     GstElement* appsink_ = nullptr;
+    LinkRef link_;
     EngineWindow* window_ = nullptr;
     FramePresenter presenter_;
     std::function<void(PipelineEvent)> handler_;
@@ -130,38 +186,68 @@ private:
     std::shared_ptr<std::atomic<bool>> trialCancel_ = std::make_shared<std::atomic<bool>>(false);
 };
 
-GstFlowReturn GstEnginePipeline::OnPreroll(GstAppSink* sink, gpointer self) {
+GstFlowReturn GstEnginePipeline::OnPreroll(GstAppSink* sink, gpointer data) {
     GstSample* sample = gst_app_sink_pull_preroll(sink);
     if (sample) {
-        static_cast<GstEnginePipeline*>(self)->TakeSample(sample);
+        CallbackLink& link = **static_cast<LinkRef*>(data);
+        std::lock_guard lock(link.mutex);
+        if (link.owner)
+            link.owner->TakeSample(sample);
         gst_sample_unref(sample);
     }
     return GST_FLOW_OK;
 }
 
-GstFlowReturn GstEnginePipeline::OnSample(GstAppSink* sink, gpointer self) {
+GstFlowReturn GstEnginePipeline::OnSample(GstAppSink* sink, gpointer data) {
     GstSample* sample = gst_app_sink_pull_sample(sink);
     if (sample) {
-        static_cast<GstEnginePipeline*>(self)->TakeSample(sample);
+        CallbackLink& link = **static_cast<LinkRef*>(data);
+        std::lock_guard lock(link.mutex);
+        if (link.owner)
+            link.owner->TakeSample(sample);
         gst_sample_unref(sample);
     }
     return GST_FLOW_OK;
 }
 
 void GstEnginePipeline::TakeSample(GstSample* sample) {
-    QImage image = ImageOfSample(sample);
-    if (image.isNull())
+    std::shared_ptr<const DecodedFrame> frame = DecodedFrame::FromSample(sample);
+    if (!frame)
         return;
     if (const GstSegment* segment = gst_sample_get_segment(sample)) {
         std::lock_guard lock(segmentMutex_);
         gst_segment_copy_into(segment, &segment_);
     }
-    presenter_.SetFrame(std::move(image), FrameNumberOfSample(sample, frameNs_));
+    presenter_.SetFrame(std::move(frame), FrameNumberOfSample(sample, frameNs_));
     ++frames_;
 }
 
 GstBusSyncReply GstEnginePipeline::OnBusMessage(GstBus*, GstMessage* message, gpointer data) {
-    auto* self = static_cast<GstEnginePipeline*>(data);
+    CallbackLink& link = **static_cast<LinkRef*>(data);
+    if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_EOS) {
+        // Let the last frame stay on screen a moment before the owner moves on; the wait
+        // is outside the lock so that a close does not wait for it.
+        {
+            std::lock_guard lock(link.mutex);
+            if (!link.owner)
+                return GST_BUS_DROP;
+            link.owner->atEnd_ = true;
+            link.owner->notes_.Note(BusKind::Eos);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        std::lock_guard lock(link.mutex);
+        if (link.owner && !link.owner->closing_ && link.owner->handler_)
+            link.owner->handler_(PipelineEvent::Ended);
+        return GST_BUS_DROP;
+    }
+    std::lock_guard lock(link.mutex);
+    if (link.owner)
+        link.owner->OnBusNote(message);
+    return GST_BUS_DROP;
+}
+
+void GstEnginePipeline::OnBusNote(GstMessage* message) {
+    GstEnginePipeline* self = this;
     switch (GST_MESSAGE_TYPE(message)) {
     case GST_MESSAGE_ASYNC_DONE:
         self->notes_.Note(BusKind::AsyncDone, {}, gst_message_get_seqnum(message));
@@ -176,19 +262,9 @@ GstBusSyncReply GstEnginePipeline::OnBusMessage(GstBus*, GstMessage* message, gp
             self->handler_(PipelineEvent::Failed);
         break;
     }
-    case GST_MESSAGE_EOS:
-        self->atEnd_ = true;
-        self->notes_.Note(BusKind::Eos);
-        if (!self->closing_ && self->handler_) {
-            // Let the last frame stay on screen a moment before the owner moves on.
-            std::this_thread::sleep_for(std::chrono::milliseconds(200));
-            self->handler_(PipelineEvent::Ended);
-        }
-        break;
     default:
         break;
     }
-    return GST_BUS_DROP;
 }
 
 Status GstEnginePipeline::Build(const std::string& uri, bool withAudio) {
@@ -202,14 +278,18 @@ Status GstEnginePipeline::Build(const std::string& uri, bool withAudio) {
         playbin_ = appsink_ = nullptr;
         return Failure("GStreamer's playbin or appsink is missing");
     }
-    GstCaps* caps = gst_caps_from_string("video/x-raw,format=BGRx");
+    // The decoder's own formats: the presenter converts what is shown, at its size.
+    GstCaps* caps = gst_caps_from_string("video/x-raw,format=(string){I420,NV12,BGRx}");
     g_object_set(appsink_, "caps", caps, "max-buffers", 1u, "drop", TRUE, "sync", TRUE,
                  "enable-last-sample", FALSE, nullptr);
     gst_caps_unref(caps);
     GstAppSinkCallbacks callbacks{};
     callbacks.new_preroll = &GstEnginePipeline::OnPreroll;
     callbacks.new_sample = &GstEnginePipeline::OnSample;
-    gst_app_sink_set_callbacks(GST_APP_SINK(appsink_), &callbacks, this, nullptr);
+    link_ = std::make_shared<CallbackLink>();
+    link_->owner = this;
+    gst_app_sink_set_callbacks(GST_APP_SINK(appsink_), &callbacks, NewLinkRef(link_),
+                               &DeleteLinkRef);
 
     guint flags = 0;
     g_object_get(playbin_, "flags", &flags, nullptr);
@@ -225,7 +305,8 @@ Status GstEnginePipeline::Build(const std::string& uri, bool withAudio) {
 
     SharedClock::Get().Adopt(playbin_);
     GstBus* bus = gst_element_get_bus(playbin_);
-    gst_bus_set_sync_handler(bus, &GstEnginePipeline::OnBusMessage, this, nullptr);
+    gst_bus_set_sync_handler(bus, &GstEnginePipeline::OnBusMessage, NewLinkRef(link_),
+                             &DeleteLinkRef);
     gst_object_unref(bus);
     return Success();
 }
@@ -260,20 +341,20 @@ Status GstEnginePipeline::Open(const std::string& path, EngineWindow* window) {
         if (ok)
             break;
         if (timedOut) {
-            Teardown(kWaitMs);
+            Teardown();
             return Failure(error);
         }
         if (error.empty())
             error = "the media pipeline refused the file";
         // Without a usable sound output, build again without sound; playbin forgets its
         // file after a failed state change, so it is built from the start.
-        Teardown(kWaitMs);
+        Teardown();
         if (!withAudio)
             return Failure(error);
     }
     if (frames_ == 0) {
         // A missing decoder prerolls without video.
-        Teardown(kWaitMs);
+        Teardown();
         return Failure(!UiText(114).empty() ? UiText(114) : "no video stream");
     }
     gint64 duration = 0;
@@ -301,39 +382,35 @@ Status GstEnginePipeline::Open(const std::string& path, EngineWindow* window) {
     return Success();
 }
 
-void GstEnginePipeline::Teardown(int timeoutMs) {
+void GstEnginePipeline::Teardown() {
     if (!playbin_)
         return;
     closing_ = true;
     playing_ = false;
+    // From here on no callback reaches this object (one in progress is waited for).
+    {
+        std::lock_guard lock(link_->mutex);
+        link_->owner = nullptr;
+    }
+    link_.reset();
     GstElement* bin = playbin_;
-    // Cut the callbacks first: a pipeline that does not stop in time must not reach this
-    // object any more.
-    GstAppSinkCallbacks none{};
-    gst_app_sink_set_callbacks(GST_APP_SINK(appsink_), &none, nullptr, nullptr);
-    GstBus* ownBus = gst_element_get_bus(bin);
-    gst_bus_set_sync_handler(ownBus, nullptr, nullptr, nullptr);
-    gst_object_unref(ownBus);
     playbin_ = nullptr;
     appsink_ = nullptr;
-    // Going to NULL joins the streaming threads; it gets a bounded time so that a stuck
-    // device cannot hang the viewer.
-    auto done = std::make_shared<std::promise<void>>();
-    std::future<void> finished = done->get_future();
-    std::thread([bin, done] {
+    // Going to NULL joins the streaming threads and can take a while (or hang on a stuck
+    // device): it runs on a thread of its own and nobody waits for it, but the end of the
+    // process does.
+    PendingTeardowns::Get().Begin();
+    std::thread([bin] {
         gst_element_set_state(bin, GST_STATE_NULL);
         gst_object_unref(bin);
-        done->set_value();
+        PendingTeardowns::Get().End();
     }).detach();
-    if (finished.wait_for(std::chrono::milliseconds(timeoutMs)) != std::future_status::ready) {
-        GST_WARNING("pipeline did not stop in time");
-    }
 }
 
 void GstEnginePipeline::Close(int timeoutMs) {
     if (trialCancel_)
         *trialCancel_ = true;
-    Teardown(timeoutMs);
+    Teardown();
     if (reverseTrial_.valid())
         reverseTrial_.wait_for(std::chrono::milliseconds(timeoutMs));
     reverseTrial_ = {};

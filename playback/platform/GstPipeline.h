@@ -1,5 +1,5 @@
-// The media pipeline of one engine on GStreamer: playbin with an appsink that hands BGRx
-// frames to the presenter. Every pipeline of the process runs on one clock, and engines
+// The media pipeline of one engine on GStreamer: playbin with an appsink that hands the
+// decoded frames to the presenter. Every pipeline of the process runs on one clock, and engines
 // that start together share a base time, so front and rear stay in step.
 #pragma once
 

@@ -6,33 +6,70 @@
 
 namespace kirvano {
 
-QImage ImageOfSample(GstSample* sample) {
+std::shared_ptr<const DecodedFrame> DecodedFrame::FromSample(GstSample* sample) {
     GstBuffer* buffer = gst_sample_get_buffer(sample);
     GstCaps* caps = gst_sample_get_caps(sample);
-    if (!buffer || !caps)
-        return {};
     GstVideoInfo info;
-    if (!gst_video_info_from_caps(&info, caps))
+    if (!buffer || !caps || !gst_video_info_from_caps(&info, caps) ||
+        GST_VIDEO_INFO_WIDTH(&info) <= 0 || GST_VIDEO_INFO_HEIGHT(&info) <= 0)
+        return nullptr;
+    return std::shared_ptr<const DecodedFrame>(new DecodedFrame(gst_buffer_ref(buffer), info));
+}
+
+DecodedFrame::~DecodedFrame() {
+    gst_buffer_unref(buffer_);
+}
+
+FrameConverter::~FrameConverter() {
+    if (converter_)
+        gst_video_converter_free(converter_);
+}
+
+QImage FrameConverter::Convert(const DecodedFrame& frame, QSize size) {
+    if (size.width() <= 0 || size.height() <= 0)
         return {};
-    auto* frame = new GstVideoFrame;
-    gst_buffer_ref(buffer);
-    if (!gst_video_frame_map(frame, &info, buffer, GST_MAP_READ)) {
-        gst_buffer_unref(buffer);
-        delete frame;
+    QImage picture(size, QImage::Format_RGB32);
+    GstVideoInfo outInfo;
+    gst_video_info_set_format(&outInfo, GST_VIDEO_FORMAT_BGRx, static_cast<guint>(size.width()),
+                              static_cast<guint>(size.height()));
+    if (picture.isNull() || GST_VIDEO_INFO_PLANE_STRIDE(&outInfo, 0) != picture.bytesPerLine())
         return {};
+    // A converter changes formats and sizes, never the timing or the field order.
+    const GstVideoInfo& inInfo = frame.info();
+    GST_VIDEO_INFO_FPS_N(&outInfo) = GST_VIDEO_INFO_FPS_N(&inInfo);
+    GST_VIDEO_INFO_FPS_D(&outInfo) = GST_VIDEO_INFO_FPS_D(&inInfo);
+    GST_VIDEO_INFO_INTERLACE_MODE(&outInfo) = GST_VIDEO_INFO_INTERLACE_MODE(&inInfo);
+    std::lock_guard lock(mutex_);
+    if (!converter_ || out_ != size || !gst_video_info_is_equal(&in_, &frame.info())) {
+        if (converter_)
+            gst_video_converter_free(converter_);
+        in_ = frame.info();
+        out_ = size;
+        GstStructure* options = gst_structure_new(
+            "options", GST_VIDEO_CONVERTER_OPT_RESAMPLER_METHOD, GST_TYPE_VIDEO_RESAMPLER_METHOD,
+            GST_VIDEO_RESAMPLER_METHOD_NEAREST, GST_VIDEO_CONVERTER_OPT_CHROMA_RESAMPLER_METHOD,
+            GST_TYPE_VIDEO_RESAMPLER_METHOD, GST_VIDEO_RESAMPLER_METHOD_LINEAR,
+            GST_VIDEO_CONVERTER_OPT_DITHER_METHOD, GST_TYPE_VIDEO_DITHER_METHOD,
+            GST_VIDEO_DITHER_NONE, GST_VIDEO_CONVERTER_OPT_THREADS, G_TYPE_UINT, 1u, nullptr);
+        converter_ = gst_video_converter_new(&in_, &outInfo, options);
     }
-    return QImage(
-        static_cast<const uchar*>(GST_VIDEO_FRAME_PLANE_DATA(frame, 0)),
-        GST_VIDEO_FRAME_WIDTH(frame), GST_VIDEO_FRAME_HEIGHT(frame),
-        GST_VIDEO_FRAME_PLANE_STRIDE(frame, 0), QImage::Format_RGB32,
-        [](void* data) {
-            auto* mapped = static_cast<GstVideoFrame*>(data);
-            GstBuffer* held = mapped->buffer;
-            gst_video_frame_unmap(mapped);
-            gst_buffer_unref(held);
-            delete mapped;
-        },
-        frame);
+    if (!converter_)
+        return {};
+    GstVideoFrame source;
+    if (!gst_video_frame_map(&source, &in_, frame.buffer(), GST_MAP_READ))
+        return {};
+    GstBuffer* target = gst_buffer_new_wrapped_full(
+        static_cast<GstMemoryFlags>(0), picture.bits(), static_cast<gsize>(picture.sizeInBytes()),
+        0, static_cast<gsize>(picture.sizeInBytes()), nullptr, nullptr);
+    GstVideoFrame destination;
+    const bool mapped = gst_video_frame_map(&destination, &outInfo, target, GST_MAP_WRITE);
+    if (mapped) {
+        gst_video_converter_frame(converter_, &source, &destination);
+        gst_video_frame_unmap(&destination);
+    }
+    gst_buffer_unref(target);
+    gst_video_frame_unmap(&source);
+    return mapped ? picture : QImage();
 }
 
 std::int64_t FrameNumberOfSample(GstSample* sample, double frameNs) {

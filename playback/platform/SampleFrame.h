@@ -1,18 +1,58 @@
-// A decoded sample as the presenter keeps it: a picture that holds the decoded buffer
-// (no copy of its pixels) and the frame number it shows.
+// A decoded frame as the pipeline delivered it, in the decoder's own format: the buffer
+// (with its own reference, no copy of its pixels) and the frame number it shows. Pictures
+// for the screen are converted from it at the size they are shown at, so that nothing
+// converts or scales the full frame when the window is smaller, and nothing at all when
+// nobody looks.
 #pragma once
 
 #include <QImage>
+#include <QSize>
 
 #include <gst/gst.h>
+#include <gst/video/video.h>
 
 #include <cstdint>
+#include <memory>
+#include <mutex>
 
 namespace kirvano {
 
-// The sample's BGRx picture, null when the sample has none. The picture keeps the
-// buffer mapped, with its own reference, until the last copy of the picture is gone.
-QImage ImageOfSample(GstSample* sample);
+class DecodedFrame {
+public:
+    // Null when the sample holds no usable video.
+    static std::shared_ptr<const DecodedFrame> FromSample(GstSample* sample);
+    ~DecodedFrame();
+    DecodedFrame(const DecodedFrame&) = delete;
+    DecodedFrame& operator=(const DecodedFrame&) = delete;
+
+    QSize size() const { return {GST_VIDEO_INFO_WIDTH(&info_), GST_VIDEO_INFO_HEIGHT(&info_)}; }
+    const GstVideoInfo& info() const { return info_; }
+    GstBuffer* buffer() const { return buffer_; }
+
+private:
+    DecodedFrame(GstBuffer* buffer, const GstVideoInfo& info) : buffer_(buffer), info_(info) {}
+    GstBuffer* buffer_;
+    GstVideoInfo info_;
+};
+
+// Converts decoded frames into RGB32 pictures of a given size (nearest-neighbour scaling,
+// as the picture was always drawn). Keeps its converter for the last pair of formats;
+// one thread at a time (it locks itself).
+class FrameConverter {
+public:
+    FrameConverter() = default;
+    ~FrameConverter();
+    FrameConverter(const FrameConverter&) = delete;
+    FrameConverter& operator=(const FrameConverter&) = delete;
+    // Null when the conversion fails.
+    QImage Convert(const DecodedFrame& frame, QSize size);
+
+private:
+    std::mutex mutex_;
+    GstVideoConverter* converter_ = nullptr;
+    GstVideoInfo in_{};
+    QSize out_;
+};
 
 // The number of the frame a sample shows, from its stream time and the frame duration.
 std::int64_t FrameNumberOfSample(GstSample* sample, double frameNs);

@@ -177,6 +177,14 @@ TEST(GstPipeline, EndOfMovieIsPostedOnce) {
     EXPECT_GE(last, count - 1);
     EXPECT_LE(last, count);
     EXPECT_EQ(player.Shown(), last);
+    // At the end a seek to the frame on screen is a real one: playing goes on from it.
+    ASSERT_TRUE(player.engine.Pause());
+    ASSERT_TRUE(player.engine.SetPosition(last));
+    EXPECT_EQ(player.Shown(), last);
+    ASSERT_TRUE(player.engine.Play());
+    for (int i = 0; i < 2000 && player.window.Count(WM_APP_ENGINE_ENDED) < 2; ++i)
+        SleepMs(10);
+    EXPECT_EQ(player.window.Count(WM_APP_ENGINE_ENDED), 2);
     // After the end a seek and play work again.
     ASSERT_TRUE(player.engine.SetPosition(3));
     EXPECT_EQ(player.Shown(), 3);
