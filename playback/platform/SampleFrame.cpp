@@ -45,12 +45,19 @@ QImage FrameConverter::Convert(const DecodedFrame& frame, QSize size) {
             gst_video_converter_free(converter_);
         in_ = frame.info();
         out_ = size;
+        // A picture for the screen takes the nearest chroma sample (about half the work of
+        // interpolating it); a full-size one (a snapshot) interpolates.
+        const bool forScreen = size != frame.size();
         GstStructure* options = gst_structure_new(
             "options", GST_VIDEO_CONVERTER_OPT_RESAMPLER_METHOD, GST_TYPE_VIDEO_RESAMPLER_METHOD,
             GST_VIDEO_RESAMPLER_METHOD_NEAREST, GST_VIDEO_CONVERTER_OPT_CHROMA_RESAMPLER_METHOD,
-            GST_TYPE_VIDEO_RESAMPLER_METHOD, GST_VIDEO_RESAMPLER_METHOD_LINEAR,
+            GST_TYPE_VIDEO_RESAMPLER_METHOD,
+            forScreen ? GST_VIDEO_RESAMPLER_METHOD_NEAREST : GST_VIDEO_RESAMPLER_METHOD_LINEAR,
             GST_VIDEO_CONVERTER_OPT_DITHER_METHOD, GST_TYPE_VIDEO_DITHER_METHOD,
             GST_VIDEO_DITHER_NONE, GST_VIDEO_CONVERTER_OPT_THREADS, G_TYPE_UINT, 1u, nullptr);
+        if (forScreen)
+            gst_structure_set(options, GST_VIDEO_CONVERTER_OPT_CHROMA_MODE,
+                              GST_TYPE_VIDEO_CHROMA_MODE, GST_VIDEO_CHROMA_MODE_NONE, nullptr);
         converter_ = gst_video_converter_new(&in_, &outInfo, options);
     }
     if (!converter_)
