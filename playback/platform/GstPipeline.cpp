@@ -91,7 +91,10 @@ void DeleteLinkRef(gpointer data) {
 class GstEnginePipeline : public MediaPipeline {
 public:
     GstEnginePipeline() { EnsureGstreamer(); }
-    ~GstEnginePipeline() override { Close(kWaitMs); }
+    ~GstEnginePipeline() override {
+        CancelPendingStart();
+        Close(kWaitMs);
+    }
 
     Status Open(const std::string& path, EngineWindow* window) override;
     void Close(int timeoutMs) override;
@@ -156,6 +159,9 @@ private:
     }
 
     void OnBusNote(GstMessage* message);
+    bool StartNow();
+    // True when a start waiting for the end of an EnginesTogether scope was cancelled.
+    bool CancelPendingStart();
 
     GstElement* playbin_ = nullptr;
     GstElement* appsink_ = nullptr;
@@ -180,6 +186,7 @@ private:
     std::mutex segmentMutex_;
     GstSegment segment_{};           // of the last frame
     std::atomic<bool> atEnd_{false}; // the end was reached since the last seek
+    std::shared_ptr<bool> pendingStart_;
 
     std::string uri_;
     std::shared_future<bool> reverseTrial_;
@@ -387,6 +394,7 @@ void GstEnginePipeline::Teardown() {
         return;
     closing_ = true;
     playing_ = false;
+    CancelPendingStart();
     // From here on no callback reaches this object (one in progress is waited for).
     {
         std::lock_guard lock(link_->mutex);
@@ -503,6 +511,11 @@ bool GstEnginePipeline::SeekTo(double rate, GstClockTime positionNs, bool thinni
 bool GstEnginePipeline::Pause() {
     if (!playbin_)
         return false;
+    if (CancelPendingStart()) {
+        // Never started: the pipeline is still paused where it was.
+        playing_ = false;
+        return true;
+    }
     if (playing_) {
         const GstClockTime now = SharedClock::Get().PauseTime(CurrentEnginesTogether());
         const GstClockTime base = gst_element_get_base_time(playbin_);
@@ -523,10 +536,36 @@ bool GstEnginePipeline::Start() {
         return false;
     if (playing_)
         return true;
+    playing_ = true;
+    if (CurrentEnginesTogether() == 0)
+        return StartNow();
+    // With the other engines once all of them are ready; a pause or close before then
+    // cancels it.
+    auto pending = std::make_shared<bool>(true);
+    pendingStart_ = pending;
+    AtEndOfEnginesTogether([this, pending] {
+        if (*pending) {
+            *pending = false;
+            StartNow();
+        }
+    });
+    return true;
+}
+
+bool GstEnginePipeline::StartNow() {
+    if (!playbin_)
+        return false;
     const GstClockTime start = SharedClock::Get().StartTime(CurrentEnginesTogether());
     gst_element_set_base_time(playbin_, start - pausedRunning_);
-    playing_ = true;
     return gst_element_set_state(playbin_, GST_STATE_PLAYING) != GST_STATE_CHANGE_FAILURE;
+}
+
+bool GstEnginePipeline::CancelPendingStart() {
+    const bool pending = pendingStart_ && *pendingStart_;
+    if (pendingStart_)
+        *pendingStart_ = false;
+    pendingStart_.reset();
+    return pending;
 }
 
 bool GstEnginePipeline::Seek(std::int64_t mediaTime, bool playing) {

@@ -3,7 +3,7 @@
 namespace kirvano {
 namespace {
 // Long enough for the second engine's start call to join the first one's moment.
-constexpr GstClockTime kStartLead = 50 * GST_MSECOND;
+constexpr GstClockTime kStartLead = 30 * GST_MSECOND;
 constexpr GstClockTime kJoinMargin = 10 * GST_MSECOND;
 } // namespace
 
