@@ -1,5 +1,6 @@
 #include "cli/Json.h"
 
+#include <array>
 #include <charconv>
 #include <cmath>
 
@@ -37,12 +38,30 @@ std::size_t Utf8SequenceLength(std::string_view text, std::size_t i) {
     return length;
 }
 
+// The bytes that stand for themselves in a JSON string: printable ASCII but the quote
+// and the backslash.
+constexpr std::array<bool, 256> kPlain = [] {
+    std::array<bool, 256> plain{};
+    for (int c = 0x20; c < 0x7F; ++c)
+        plain[c] = c != '"' && c != '\\';
+    return plain;
+}();
+
 } // namespace
 
 void AppendJsonString(std::string& out, std::string_view text) {
     static constexpr char kHex[] = "0123456789abcdef";
     out += '"';
     for (std::size_t i = 0; i < text.size();) {
+        // Printable ASCII other than the quote and the backslash is copied as a run.
+        std::size_t plain = i;
+        while (plain < text.size() && kPlain[static_cast<unsigned char>(text[plain])])
+            ++plain;
+        if (plain > i) {
+            out.append(text.data() + i, plain - i);
+            i = plain;
+            continue;
+        }
         const unsigned char c = static_cast<unsigned char>(text[i]);
         if (c == '"' || c == '\\') {
             out += '\\';
@@ -140,13 +159,15 @@ JsonWriter& JsonWriter::value(bool flag) {
 
 JsonWriter& JsonWriter::integer(long long number) {
     separate();
-    out_ += std::to_string(number);
+    char buffer[24];
+    out_.append(buffer, std::to_chars(buffer, buffer + sizeof buffer, number).ptr);
     return *this;
 }
 
 JsonWriter& JsonWriter::unsignedInteger(unsigned long long number) {
     separate();
-    out_ += std::to_string(number);
+    char buffer[24];
+    out_.append(buffer, std::to_chars(buffer, buffer + sizeof buffer, number).ptr);
     return *this;
 }
 
@@ -158,6 +179,11 @@ JsonWriter& JsonWriter::value(double number) {
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, number);
     out_.append(buffer, result.ptr);
     return *this;
+}
+
+void JsonWriter::drainTo(std::FILE* stream) {
+    std::fwrite(out_.data(), 1, out_.size(), stream);
+    out_.clear();
 }
 
 JsonWriter& JsonWriter::null() {

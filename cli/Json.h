@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -39,8 +40,12 @@ public:
         return v ? value(*v) : null();
     }
 
-    // The document so far; complete once every object and array is closed.
+    // The document so far (since the last drain); complete once every object and array
+    // is closed.
     const std::string& text() const { return out_; }
+    // Writes the text so far to the stream and forgets it, so that a long document does
+    // not have to be held whole.
+    void drainTo(std::FILE* stream);
 
 private:
     void separate();

@@ -63,8 +63,11 @@ void PrintSource(SourceKind kind, const RecordingSource& source,
     json.endArray();
     json.key("list").beginArray();
     if (list) {
-        for (const RecordingInfo& record : *list)
+        for (const RecordingInfo& record : *list) {
             WriteRecording(json, record);
+            if (json.text().size() > 64 * 1024)
+                json.drainTo(stdout);
+        }
     }
     json.endArray();
     json.endObject();

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -65,6 +66,10 @@ void PrintJson(const std::string& document) {
 
 int main(int argc, char** argv) {
     using namespace kirvano::cli;
+    // Without TZ the C library looks at /etc/localtime again on every local-time
+    // conversion (one per recording name in a scan); naming that same zone file reads it
+    // once. A TZ that is already set is left as it is.
+    ::setenv("TZ", ":/etc/localtime", 0);
     const std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty())
         return PrintUsage();

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <map>
 #include <sys/stat.h>
 #include <sys/vfs.h>
 #include <unistd.h>
@@ -45,9 +46,26 @@ bool VolumeHasHiddenAttribute(int dirFd) {
 } // namespace
 
 struct ScanSession::State {
-    std::unordered_map<std::string, FolderListing> listings;
     std::unordered_map<std::string, std::int64_t> movieSizes;
-    std::unordered_map<std::string, std::uint8_t> names; // bit 0 any camera, bit 1 front
+    std::map<std::pair<std::string, EntryOrder>, std::shared_ptr<const FolderListing>> ordered;
+    // Descriptors of the folders whose files were opened or looked at, so that the kernel
+    // resolves only the last component of each path. They are closed when the last scope
+    // of the session ends: an idle session must not keep a card's file system busy.
+    struct TextHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view text) const {
+            return std::hash<std::string_view>{}(text);
+        }
+    };
+    std::unordered_map<std::string, int, TextHash, std::equal_to<>> folders;
+    int activeScopes = 0;
+
+    void closeFolders() {
+        for (const auto& [path, fd] : folders)
+            if (fd >= 0)
+                ::close(fd);
+        folders.clear();
+    }
 };
 
 namespace {
@@ -55,19 +73,6 @@ namespace {
 thread_local ScanSession::State* tSession = nullptr;
 
 FolderListing ListFolderUncached(const std::string& folder);
-
-std::uint8_t NameFlags(const std::string& name) {
-    auto compute = [&] {
-        return static_cast<std::uint8_t>((IsRecordingName(name) ? 1 : 0) |
-                                         (IsFrontRecordingName(name) ? 2 : 0));
-    };
-    if (!tSession)
-        return compute();
-    const auto [at, added] = tSession->names.try_emplace(name, 0);
-    if (added)
-        at->second = compute();
-    return at->second;
-}
 
 } // namespace
 
@@ -77,25 +82,53 @@ ScanSession::~ScanSession() = default;
 
 ScanSessionScope::ScanSessionScope(ScanSession* session)
     : previous_(tSession), active_(session != nullptr) {
-    if (active_)
+    if (active_) {
         tSession = session->state_.get();
+        ++tSession->activeScopes;
+    }
 }
 
 ScanSessionScope::~ScanSessionScope() {
-    if (active_)
-        tSession = previous_;
+    if (!active_)
+        return;
+    if (--tSession->activeScopes == 0)
+        tSession->closeFolders();
+    tSession = previous_;
 }
 
-bool IsRecordingNameCached(const std::string& name) {
-    if (name.size() > 3 && name[3] != '-')
-        return false;
-    return (NameFlags(name) & 1) != 0;
+namespace {
+
+// Where a path's file is found: a folder descriptor held by the active session and the
+// name in it, or the whole path from the working folder.
+struct PathAt {
+    int folder = AT_FDCWD;
+    const char* name = nullptr;
+};
+
+PathAt Locate(const std::string& path) {
+    const auto slash = path.rfind('/');
+    if (!tSession || slash == std::string::npos || slash == 0 || slash + 1 == path.size())
+        return {AT_FDCWD, path.c_str()};
+    const std::string_view folder(path.data(), slash);
+    auto at = tSession->folders.find(folder);
+    if (at == tSession->folders.end()) {
+        const std::string name(folder);
+        at = tSession->folders.emplace(name, ::open(name.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC))
+                 .first;
+    }
+    if (at->second < 0)
+        return {AT_FDCWD, path.c_str()};
+    return {at->second, path.c_str() + slash + 1};
 }
 
-bool IsFrontRecordingNameCached(const std::string& name) {
-    if (name.size() > 3 && name[3] != '-')
-        return false;
-    return (NameFlags(name) & 2) != 0;
+} // namespace
+
+std::int64_t CompanionFileSize(const std::string& path) {
+    const PathAt file = Locate(path);
+    struct stat info {};
+    if (::fstatat(file.folder, file.name, &info, 0) != 0 || !S_ISREG(info.st_mode))
+        return 0;
+    return static_cast<std::int64_t>(info.st_size);
 }
 
 std::string JoinPath(std::string_view folder, std::string_view name) {
@@ -120,12 +153,7 @@ std::string ParentOf(std::string_view path) {
 FolderListing ListFolder(const std::string& folder) {
     if (!tSession)
         return ListFolderUncached(folder);
-    const auto hit = tSession->listings.find(folder);
-    if (hit != tSession->listings.end())
-        return hit->second;
-    FolderListing listing = ListFolderUncached(folder);
-    tSession->listings.emplace(folder, listing);
-    return listing;
+    return *ListFolderOrdered(folder, EntryOrder::AsListed);
 }
 
 namespace {
@@ -186,8 +214,30 @@ FolderListing ListFolderUncached(const std::string& folder) {
 
 } // namespace
 
+std::shared_ptr<const FolderListing> ListFolderOrdered(const std::string& folder,
+                                                       EntryOrder order) {
+    if (!tSession) {
+        FolderListing listing = ListFolderUncached(folder);
+        OrderEntries(listing.entries, order);
+        return std::make_shared<const FolderListing>(std::move(listing));
+    }
+    auto& slot = tSession->ordered[{folder, order}];
+    if (slot)
+        return slot;
+    if (order == EntryOrder::AsListed) {
+        slot = std::make_shared<const FolderListing>(ListFolderUncached(folder));
+    } else {
+        FolderListing listing = *ListFolderOrdered(folder, EntryOrder::AsListed);
+        OrderEntries(listing.entries, order);
+        slot = std::make_shared<const FolderListing>(std::move(listing));
+    }
+    return slot;
+}
+
 void OrderEntries(std::vector<FolderEntry>& entries, EntryOrder order) {
     switch (order) {
+    case EntryOrder::AsListed:
+        return;
     case EntryOrder::ByName:
         std::sort(entries.begin(), entries.end(),
                   [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
@@ -207,7 +257,7 @@ void OrderEntries(std::vector<FolderEntry>& entries, EntryOrder order) {
         std::vector<Key> keys;
         keys.reserve(entries.size());
         for (std::size_t i = 0; i < entries.size(); ++i)
-            keys.push_back({IsRecordingNameCached(entries[i].name), i});
+            keys.push_back({IsRecordingName(entries[i].name), i});
         std::sort(keys.begin(), keys.end(), [&entries](const Key& a, const Key& b) {
             if (a.scheme != b.scheme)
                 return a.scheme;
@@ -234,15 +284,22 @@ std::int64_t CheckedMovieSize(const std::string& path, std::string* whyNot) {
             return hit->second;
     }
     gCounters.containerChecks.fetch_add(1, std::memory_order_relaxed);
+    // O_NONBLOCK keeps a FIFO with a movie's name from blocking the scan; the size comes
+    // from the end offset, which is no size at all (an error) for anything but a file.
     std::int64_t size = -1;
-    MappedFile file;
-    std::uint8_t head[260];
-    if (const Status opened = file.Open(path); !opened) {
+    const PathAt file = Locate(path);
+    const int fd = ::openat(file.folder, file.name, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) {
         if (whyNot)
-            *whyNot = opened.error();
-    } else if (file.size() >= sizeof head && file.ReadAt(0, head) &&
-               IsMovieStart(ByteRange(head, sizeof head))) {
-        size = static_cast<std::int64_t>(file.size());
+            *whyNot = std::strerror(errno);
+    } else {
+        std::uint8_t head[260];
+        const off_t end = ::lseek(fd, 0, SEEK_END);
+        if (end >= static_cast<off_t>(sizeof head) &&
+            ::pread(fd, head, sizeof head, 0) == static_cast<ssize_t>(sizeof head) &&
+            IsMovieStart(ByteRange(head, sizeof head)))
+            size = static_cast<std::int64_t>(end);
+        ::close(fd);
     }
     if (tSession)
         tSession->movieSizes.emplace(path, size);
@@ -257,7 +314,7 @@ bool IsUsableRecordingFile(const std::string& folder, const FolderEntry& entry,
                            std::string* whyNot) {
     if (entry.isDirectory || !entry.isRegular)
         return false;
-    if (!HasMovExtension(entry.name) || !IsFrontRecordingNameCached(entry.name))
+    if (!HasMovExtension(entry.name) || !IsFrontRecordingName(entry.name))
         return false;
     return CheckedMovieSize(JoinPath(folder, entry.name), whyNot) >= 0;
 }

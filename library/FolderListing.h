@@ -30,8 +30,13 @@ enum class EntryOrder {
     ByName,             // ascending by name
     SchemeThenSequence, // recording names first, then by the sequence characters
     FoldersThenNames,   // directories first, then files; each by name
+    AsListed,           // the order the file system gave
 };
 void OrderEntries(std::vector<FolderEntry>& entries, EntryOrder order);
+
+// The folder's listing in an order, shared: within a session the scans that ask for the
+// same folder in the same order get the same listing, neither copied nor sorted again.
+std::shared_ptr<const FolderListing> ListFolderOrdered(const std::string& folder, EntryOrder order);
 
 // folder + "/" + name ("/" alone is not doubled).
 std::string JoinPath(std::string_view folder, std::string_view name);
@@ -46,8 +51,11 @@ bool PassesContainerCheck(const std::string& path);
 // set to the reason.
 std::int64_t CheckedMovieSize(const std::string& path, std::string* whyNot = nullptr);
 
+// The size of a regular file, 0 when there is none (a recording's rear and data files).
+std::int64_t CompanionFileSize(const std::string& path);
+
 // While a ScanSession is active on a thread, the scans of that thread reuse listings,
-// container checks and name tests they already made in the session: one load examines a
+// and container checks they already made in the session: one load examines a
 // camera folder several times (its runs, its mask, the firmware version, the initial
 // selection) and the card does not change between them.
 class ScanSession {
@@ -75,10 +83,6 @@ private:
     ScanSession::State* previous_;
     bool active_;
 };
-
-// The name tests of the scheme, memoised within a session.
-bool IsRecordingNameCached(const std::string& name);
-bool IsFrontRecordingNameCached(const std::string& name);
 
 // A usable front recording: a regular file with the ".MOV" extension in any case, a front
 // recording name and a container that passes the check.

@@ -29,14 +29,6 @@ std::int64_t OpenedFileSize(const std::string& path) {
     return ok ? static_cast<std::int64_t>(info.st_size) : -1;
 }
 
-// The size of a companion file; 0 when there is no such regular file.
-std::int64_t CompanionSize(const std::string& path) {
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
-        return 0;
-    return static_cast<std::int64_t>(info.st_size);
-}
-
 } // namespace
 
 void ResetSerial() {
@@ -82,8 +74,8 @@ void MakeRecordOfMovie(const std::string& path, std::int64_t frontSize,
     record.path = path;
     record.name = std::string(FileNameOf(path));
     record.frontSize = frontSize;
-    record.rearSize = CompanionSize(RearPathOf(path));
-    record.dataSize = CompanionSize(DataPathOf(path));
+    record.rearSize = CompanionFileSize(RearPathOf(path));
+    record.dataSize = CompanionFileSize(DataPathOf(path));
     record.serial = TakeSerial();
     record.typeLetter = static_cast<unsigned char>(TypeLetterOf(record.name));
     record.marked = 0;
@@ -116,7 +108,7 @@ void SortRecordings(std::vector<RecordingInfo>& list) {
     std::vector<Key> keys;
     keys.reserve(list.size());
     for (std::size_t i = 0; i < list.size(); ++i)
-        keys.push_back({IsRecordingNameCached(list[i].name), SequenceKeyOf(list[i].name), i});
+        keys.push_back({IsRecordingName(list[i].name), SequenceKeyOf(list[i].name), i});
     std::sort(keys.begin(), keys.end(), [&list](const Key& a, const Key& b) {
         if (a.scheme != b.scheme)
             return a.scheme;
@@ -124,11 +116,23 @@ void SortRecordings(std::vector<RecordingInfo>& list) {
             return a.sequence < b.sequence;
         return list[a.index].name < list[b.index].name;
     });
-    std::vector<RecordingInfo> sorted;
-    sorted.reserve(list.size());
-    for (const Key& key : keys)
-        sorted.push_back(std::move(list[key.index]));
-    list = std::move(sorted);
+    // The records move into their places along the permutation's cycles, in place.
+    std::vector<bool> placed(list.size(), false);
+    for (std::size_t start = 0; start < list.size(); ++start) {
+        if (placed[start])
+            continue;
+        RecordingInfo held = std::move(list[start]);
+        std::size_t at = start;
+        for (;;) {
+            placed[at] = true;
+            const std::size_t from = keys[at].index;
+            if (from == start)
+                break;
+            list[at] = std::move(list[from]);
+            at = from;
+        }
+        list[at] = std::move(held);
+    }
 }
 
 } // namespace kirvano

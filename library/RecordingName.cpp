@@ -11,32 +11,42 @@
 #include <cctype>
 #include <ctime>
 #include <filesystem>
-#include <regex>
 
 namespace kirvano {
 namespace {
 
-const std::regex& AnyCameraPattern() {
-    static const std::regex pattern(
-        "[APGTM_]{1,1}[G_]{1,1}[S_]{1,1}-[0-9]{6,6}-[0-9]{6,6}-[0-9]{6,6}[FR]{1,1}.MOV",
-        std::regex::ECMAScript | std::regex::optimize);
-    return pattern;
+// The scheme's pattern "[APGTM_][G_][S_]-[0-9]{6}-[0-9]{6}-[0-9]{6}[FR].MOV" (the
+// camera letter only F for front names), searched anywhere in the name; the dot is a
+// wildcard for any character but a line end, as in an ECMAScript pattern.
+constexpr std::size_t kPatternLength = 29;
+
+bool MatchesAt(std::string_view text, std::size_t at, bool frontOnly) {
+    const std::string_view w = text.substr(at, kPatternLength);
+    const auto in = [](char c, std::string_view set) {
+        for (const char member : set)
+            if (c == member)
+                return true;
+        return false;
+    };
+    const auto digits = [&w](std::size_t from) {
+        for (std::size_t i = from; i < from + 6; ++i)
+            if (w[i] < '0' || w[i] > '9')
+                return false;
+        return true;
+    };
+    return in(w[0], "APGTM_") && in(w[1], "G_") && in(w[2], "S_") && w[3] == '-' && digits(4) &&
+           w[10] == '-' && digits(11) && w[17] == '-' && digits(18) &&
+           (w[24] == 'F' || (!frontOnly && w[24] == 'R')) && w[25] != '\n' && w[25] != '\r' &&
+           w.substr(26) == "MOV";
 }
 
-const std::regex& FrontPattern() {
-    static const std::regex pattern(
-        "[APGTM_]{1,1}[G_]{1,1}[S_]{1,1}-[0-9]{6,6}-[0-9]{6,6}-[0-9]{6,6}[F]{1,1}.MOV",
-        std::regex::ECMAScript | std::regex::optimize);
-    return pattern;
-}
-
-bool Matches(std::string_view name, const std::regex& pattern) {
+bool Matches(std::string_view name, bool frontOnly) {
     if (name.size() > 3 && name[3] != '-')
         return false;
-    const std::string text(name);
-    if (!std::regex_search(text, pattern))
-        return false;
-    return EventTypeOf(name).has_value();
+    bool found = false;
+    for (std::size_t at = 0; !found && at + kPatternLength <= name.size(); ++at)
+        found = MatchesAt(name, at, frontOnly);
+    return found && EventTypeOf(name).has_value();
 }
 
 // Two decimal digits at position at of digits; missing or non-digit characters end the
@@ -71,11 +81,11 @@ bool HoldsCardFolders(const std::filesystem::path& folder) {
 } // namespace
 
 bool IsRecordingName(std::string_view name) {
-    return Matches(name, AnyCameraPattern());
+    return Matches(name, false);
 }
 
 bool IsFrontRecordingName(std::string_view name) {
-    return Matches(name, FrontPattern());
+    return Matches(name, true);
 }
 
 std::optional<EventType> EventTypeOf(std::string_view name) {

@@ -225,8 +225,8 @@ std::string RecordingSource::RecorderFirmwareVersion() {
         if (entry->path.find("Normal/Front") == std::string::npos &&
             entry->path.find("Parking/Front") == std::string::npos)
             continue;
-        FolderListing listing = ListFolder(entry->path);
-        for (const FolderEntry& file : listing.entries) {
+        const auto listing = ListFolderOrdered(entry->path, EntryOrder::AsListed);
+        for (const FolderEntry& file : listing->entries) {
             if (file.isDirectory || !HasMovExtension(file.name))
                 continue;
             const char first = file.name[0];
@@ -237,6 +237,7 @@ std::string RecordingSource::RecorderFirmwareVersion() {
         }
         // The newest recording is the last in list order that can be opened.
         std::vector<RecordingInfo> records;
+        records.reserve(names.size());
         for (const std::string& name : names) {
             RecordingInfo record;
             record.name = name;

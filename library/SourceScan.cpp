@@ -47,13 +47,13 @@ bool ExistsAsFolder(const std::string& path) {
 
 bool DeepScanCounting(const std::string& folder, int depth, std::vector<RecordingInfo>& result,
                       std::vector<ScanProblem>* problems, std::size_t& files) {
-    FolderListing listing = ListFolder(folder);
+    const auto ordered = ListFolderOrdered(folder, EntryOrder::FoldersThenNames);
+    const FolderListing& listing = *ordered;
     if (!listing.ok) {
         if (listing.error != 0)
             Report(problems, folder, listing.error);
         return false;
     }
-    OrderEntries(listing.entries, EntryOrder::FoldersThenNames);
     for (const FolderEntry& entry : listing.entries) {
         if (!entry.isDirectory || depth >= kMaxFolderDepth)
             continue;
@@ -63,12 +63,21 @@ bool DeepScanCounting(const std::string& folder, int depth, std::vector<Recordin
             return false;
         if (ownFiles != 0)
             SortRecordings(part);
+        if (result.empty()) {
+            result = std::move(part);
+            continue;
+        }
+        result.reserve(result.size() + part.size());
         for (RecordingInfo& record : part)
             result.push_back(std::move(record));
     }
-    for (const FolderEntry& entry : listing.entries) {
+    for (auto it = listing.entries.begin(); it != listing.entries.end(); ++it) {
+        const FolderEntry& entry = *it;
         if (entry.isDirectory)
             continue;
+        // Growing the list in steps would move every record several times.
+        if (result.size() == result.capacity())
+            result.reserve(result.size() + static_cast<std::size_t>(listing.entries.end() - it));
         ++files;
         std::string whyNot;
         if (!IsUsableRecordingFile(folder, entry, &whyNot)) {
@@ -115,7 +124,8 @@ bool IsGroupLabel(std::string_view text) {
 }
 
 FolderKind ClassifyFolder(const std::string& folder, std::vector<ScanProblem>* problems) {
-    const FolderListing listing = ListFolder(folder);
+    const auto shared = ListFolderOrdered(folder, EntryOrder::AsListed);
+    const FolderListing& listing = *shared;
     if (!listing.ok) {
         if (WorthReporting(listing.error))
             Report(problems, folder, listing.error);
@@ -124,14 +134,15 @@ FolderKind ClassifyFolder(const std::string& folder, std::vector<ScanProblem>* p
     for (const FolderEntry& entry : listing.entries) {
         if (entry.isDirectory && entry.name == "Front")
             return FolderKind::Camera;
-        if (IsFrontRecordingNameCached(entry.name))
+        if (IsFrontRecordingName(entry.name))
             return FolderKind::Camera;
     }
     return FolderKind::Plain;
 }
 
 std::uint32_t FolderMask(const std::string& folder) {
-    const FolderListing listing = ListFolder(folder);
+    const auto shared = ListFolderOrdered(folder, EntryOrder::AsListed);
+    const FolderListing& listing = *shared;
     std::uint32_t mask = 0;
     for (const FolderEntry& entry : listing.entries) {
         if (IsUsableRecordingFile(folder, entry))
@@ -164,13 +175,13 @@ bool Scanner::ScanFolder(const std::string& folder, TreeItem item, std::vector<R
 bool Scanner::GroupScan(const std::string& folder, TreeItem item, std::vector<RecordingInfo>& list,
                         std::vector<RecordingInfo>* treeIndex, bool collectMasks, bool buildTree,
                         const std::string& wanted) {
-    FolderListing listing = ListFolder(folder);
+    const auto ordered = ListFolderOrdered(folder, EntryOrder::SchemeThenSequence);
+    const FolderListing& listing = *ordered;
     if (!listing.ok) {
         if (WorthReporting(listing.error))
             report(folder, listing.error);
         return false;
     }
-    OrderEntries(listing.entries, EntryOrder::SchemeThenSequence);
 
     std::int64_t previousTime = NowLocalSeconds();
     std::string previousLabel;
@@ -238,13 +249,13 @@ bool Scanner::GroupScan(const std::string& folder, TreeItem item, std::vector<Re
 
 bool Scanner::PlainScan(const std::string& folder, TreeItem item, std::vector<RecordingInfo>& list,
                         std::vector<RecordingInfo>* treeIndex, bool collectMasks, int depth) {
-    FolderListing listing = ListFolder(folder);
+    const auto ordered = ListFolderOrdered(folder, EntryOrder::ByName);
+    const FolderListing& listing = *ordered;
     if (!listing.ok) {
         if (WorthReporting(listing.error))
             report(folder, listing.error);
         return false;
     }
-    OrderEntries(listing.entries, EntryOrder::ByName);
     for (const FolderEntry& entry : listing.entries) {
         const std::string path = JoinPath(folder, entry.name);
         if (entry.isDirectory) {

@@ -15,6 +15,8 @@ TEST(JsonString, EscapesAndReplacesInvalidUtf8) {
     };
     const Case cases[] = {
         {"plain", "\"plain\""},
+        {"/card/Normal/Front/A__-220801-080000-000001F.MOV\x7F",
+         "\"/card/Normal/Front/A__-220801-080000-000001F.MOV\x7F\""},
         {"a\"b\\c", "\"a\\\"b\\\\c\""},
         {"line\nbreak\t\x01", "\"line\\nbreak\\t\\u0001\""},
         {"\xE3\x83\xA1", "\"\xE3\x83\xA1\""},                         // valid three-byte sequence
@@ -73,6 +75,33 @@ TEST(JsonWriter, LargeIntegers) {
     JsonWriter w;
     w.beginArray().value(std::uint64_t{18446744073709551615ull}).value(std::int64_t{-5}).endArray();
     EXPECT_EQ(w.text(), "[18446744073709551615,-5]\n");
+}
+
+// A document drained in pieces reads the same as one written whole.
+TEST(JsonWriter, DrainedPiecesMakeTheSameDocument) {
+    const auto write = [](JsonWriter& w, std::FILE* drain) {
+        w.beginObject().key("list").beginArray();
+        for (int i = 0; i < 50; ++i) {
+            w.beginObject().key("n").value(std::int64_t{-9223372036854775807 - 1} + i).endObject();
+            if (drain && i % 7 == 0)
+                w.drainTo(drain);
+        }
+        w.endArray().endObject();
+    };
+    JsonWriter whole;
+    write(whole, nullptr);
+    std::FILE* file = std::tmpfile();
+    ASSERT_NE(file, nullptr);
+    JsonWriter pieces;
+    write(pieces, file);
+    pieces.drainTo(file);
+    EXPECT_TRUE(pieces.text().empty());
+    std::rewind(file);
+    std::string read(whole.text().size() + 1, '\0');
+    read.resize(std::fread(read.data(), 1, read.size(), file));
+    std::fclose(file);
+    EXPECT_EQ(read, whole.text());
+    EXPECT_NE(whole.text().find("-9223372036854775808"), std::string::npos);
 }
 
 } // namespace

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <regex>
 #include <string>
 
 #include <sys/wait.h>
@@ -62,6 +63,39 @@ TEST(RecordingName, Classification) {
         EXPECT_EQ(EventTypeMaskOf(c.name), c.mask);
         EXPECT_EQ(TypeLetterOf(c.name), c.letter);
     }
+}
+
+// The hand-written matcher against the scheme's pattern as a regular expression: every
+// single-character change of a name at every position, with text around it.
+TEST(RecordingName, MatcherAgreesWithThePattern) {
+    const std::regex any("[APGTM_]{1,1}[G_]{1,1}[S_]{1,1}-[0-9]{6,6}-[0-9]{6,6}-[0-9]{6,6}"
+                         "[FR]{1,1}.MOV");
+    const std::regex front("[APGTM_]{1,1}[G_]{1,1}[S_]{1,1}-[0-9]{6,6}-[0-9]{6,6}-[0-9]{6,6}"
+                           "[F]{1,1}.MOV");
+    const std::string replacements("AGMPTS_FR-09x.\n\r\0", 19);
+    int checked = 0;
+    for (const std::string base :
+         {"A__-220801-123456-000123F.MOV", "TGS-220801-123456-000123R.MOV"}) {
+        for (const std::string& around : {std::string(), std::string("-"), std::string("A__-")}) {
+            for (std::size_t at = 0; at < base.size(); ++at) {
+                for (const char c : replacements) {
+                    std::string name = base;
+                    name[at] = c;
+                    for (const std::string& text : {name, around + name, name + around}) {
+                        SCOPED_TRACE(::testing::PrintToString(text));
+                        const bool type = EventTypeOf(text).has_value();
+                        const bool prefix = text.size() <= 3 || text[3] == '-';
+                        EXPECT_EQ(IsRecordingName(text),
+                                  prefix && type && std::regex_search(text, any));
+                        EXPECT_EQ(IsFrontRecordingName(text),
+                                  prefix && type && std::regex_search(text, front));
+                        ++checked;
+                    }
+                }
+            }
+        }
+    }
+    EXPECT_GT(checked, 3000);
 }
 
 TEST(RecordingName, Labels) {

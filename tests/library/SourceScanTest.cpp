@@ -315,6 +315,38 @@ TEST(SourceScan, DeepScanOrderOnACard) {
     EXPECT_EQ(names, expected);
 }
 
+// The scans open the card's folders once and its files relative to them; nothing stays
+// open after a load, a selection or a collection (an idle viewer must not keep a card's
+// file system busy), and every size still comes from the right file.
+TEST(SourceScan, LeavesNoDescriptorsOpenAndSizesEveryCompanion) {
+    const auto openDescriptors = [] {
+        return std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator());
+    };
+    TempDir dir;
+    const std::string root = dir.file("card");
+    AddRecording(root, "Normal", NameAt("A__", 0, 1));
+    AddRecording(root, "Normal", NameAt("A__", 60, 2), 260, 1000, 77);
+    AddRecording(root, "Parking", NameAt("P__", 0, 3), 400, 300, 0);
+    const auto before = openDescriptors();
+    RecordingSource source;
+    source.LoadSource(root, SourceKind::Card);
+    EXPECT_EQ(openDescriptors(), before);
+    const auto item = source.SelectInitialItem();
+    ASSERT_TRUE(item);
+    EXPECT_EQ(source.ExpandTreeItem(*item), 2);
+    EXPECT_EQ(openDescriptors(), before);
+    const auto& all = source.CollectAllRecordings();
+    EXPECT_EQ(openDescriptors(), before);
+    ASSERT_EQ(all.size(), 3u);
+    EXPECT_EQ(all[0].frontSize, 260);
+    EXPECT_EQ(all[0].rearSize, 300);
+    EXPECT_EQ(all[0].dataSize, 100);
+    EXPECT_EQ(all[1].rearSize, 1000);
+    EXPECT_EQ(all[1].dataSize, 77);
+    EXPECT_EQ(all[2].frontSize, 400);
+    EXPECT_EQ(all[2].dataSize, 0);
+}
+
 TEST(SourceScan, FirmwareFromTheNewestRecording) {
     TempDir dir;
     const std::string root = dir.file("card");
