@@ -1,6 +1,7 @@
 // The movie timing and the probe path on a 3.5 GiB mdat-first movie (sparse: the media
 // data is a hole except for the real frames at its start), against ffprobe on the same file.
 // Prints medians over 20 warm runs with the core count and the date.
+#include "ProcessTimes.h"
 #include "container/MappedFile.h"
 #include "container/MovieFile.h"
 #include "container/Scanners.h"
@@ -144,6 +145,9 @@ int main() {
     std::printf("  probe path (in process)   %9.3f ms  (%.0fx)\n", probe_ms, ffprobe_ms / probe_ms);
     std::printf("  kirvano-cli probe process %9.3f ms  (%.1fx)\n", cli_ms, ffprobe_ms / cli_ms);
     std::printf("  ffprobe process           %9.3f ms\n", ffprobe_ms);
+    const char* runs = std::getenv("KIRVANO_BENCH_RUNS");
+    bench::CompareProcesses({"ffprobe", "-v", "error", "-show_format", large},
+                            {KIRVANO_CLI, "probe", large}, runs ? std::max(1, std::atoi(runs)) : 5);
     std::filesystem::remove_all(dir);
     return timing_ms >= 0 && probe_ms >= 0 && cli_ms >= 0 && ffprobe_ms >= 0 ? 0 : 1;
 }

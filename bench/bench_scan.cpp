@@ -4,6 +4,7 @@
 // the memory a load takes and the cost of the FAT hidden-attribute queries. Last, whole
 // processes: `kirvano-cli scan CARD --all` against the same baseline as a C program
 // (bench/scan_baseline.c), run in turns, CPU time (user + system) and wall time.
+#include "ProcessTimes.h"
 #include "config/FileAttributes.h"
 #include "library/FolderListing.h"
 #include "library/RecordingSource.h"
@@ -16,9 +17,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <string>
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -118,68 +117,7 @@ long ResidentKiB() {
     return resident * (sysconf(_SC_PAGESIZE) / 1024);
 }
 
-struct ProcessTimes {
-    double cpuMs = 0;
-    double wallMs = 0;
-};
-
-// One run of a program with its output thrown away.
-ProcessTimes RunProcess(const std::vector<std::string>& argv) {
-    std::vector<char*> args;
-    for (const std::string& arg : argv)
-        args.push_back(const_cast<char*>(arg.c_str()));
-    args.push_back(nullptr);
-    const auto start = Clock::now();
-    const pid_t child = fork();
-    if (child == 0) {
-        const int null = open("/dev/null", O_WRONLY);
-        dup2(null, 1);
-        dup2(null, 2);
-        execv(args[0], args.data());
-        _exit(127);
-    }
-    int status = 0;
-    struct rusage usage {};
-    wait4(child, &status, 0, &usage);
-    ProcessTimes times;
-    times.wallMs = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-    const auto ms = [](const timeval& t) { return t.tv_sec * 1e3 + t.tv_usec / 1e3; };
-    times.cpuMs = ms(usage.ru_utime) + ms(usage.ru_stime);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        std::printf("warning: %s ended with status %d\n", args[0], status);
-    return times;
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const std::size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
-
 // Both programs in turns, so that a change of the machine's load hits both alike.
-void CompareProcesses(const std::string& root, int runs) {
-    const std::vector<std::string> baseline{SCAN_BASELINE, root};
-    const std::vector<std::string> cli{KIRVANO_CLI, "scan", root, "--all"};
-    RunProcess(baseline);
-    RunProcess(cli);
-    std::vector<double> baseCpu, baseWall, cliCpu, cliWall, ratios;
-    for (int i = 0; i < runs; ++i) {
-        const ProcessTimes b = RunProcess(baseline);
-        const ProcessTimes c = RunProcess(cli);
-        baseCpu.push_back(b.cpuMs);
-        baseWall.push_back(b.wallMs);
-        cliCpu.push_back(c.cpuMs);
-        cliWall.push_back(c.wallMs);
-        ratios.push_back(c.cpuMs / std::max(b.cpuMs, 0.001));
-    }
-    std::printf("whole processes, median of %d in turns: C baseline %.1f ms CPU (%.1f ms wall), "
-                "kirvano-cli scan --all %.1f ms CPU (%.1f ms wall): %.2fx CPU (median of the "
-                "pairs' ratios %.2fx), %.2fx wall\n",
-                runs, Median(baseCpu), Median(baseWall), Median(cliCpu), Median(cliWall),
-                Median(cliCpu) / Median(baseCpu), Median(ratios),
-                Median(cliWall) / Median(baseWall));
-}
-
 int FakeGet(int, unsigned* attributes) {
     *attributes = 0x20;
     return 0;
@@ -259,7 +197,8 @@ int main() {
                 "%.0f queries a load\n",
                 initialFat, initialFat - initial, counters.attributeQueries / 11.0);
     const char* runs = std::getenv("KIRVANO_BENCH_RUNS");
-    CompareProcesses(root, runs ? std::max(1, std::atoi(runs)) : 11);
+    bench::CompareProcesses({SCAN_BASELINE, root}, {KIRVANO_CLI, "scan", root, "--all"},
+                            runs ? std::max(1, std::atoi(runs)) : 11);
     fs::remove_all(dir);
     return 0;
 }

@@ -1,6 +1,7 @@
 // The telemetry block decoder: header chain, count, records, positions and time stamps.
 #include "telemetry/TelemetryBlock.h"
 
+#include "base/HugePages.h"
 #include "telemetry/NumberField.h"
 #include "telemetry/TelemetryWriter.h"
 
@@ -65,7 +66,10 @@ CivilTime CivilFromSeconds(long long seconds) {
 double Coordinate(std::span<const std::uint8_t> field, std::uint8_t sign_byte) {
     const double v = RealField(field);
     const double degrees = std::trunc(std::trunc(v) / 100.0);
-    const double minutes = std::fmod(v, 100.0);
+    // Below 2^52 the hundreds are exact and v less them is the exact remainder fmod gives
+    // (a zero keeps its sign through fmod).
+    const double minutes =
+        std::fabs(v) < 4503599627370496.0 && v != 0.0 ? v - degrees * 100.0 : std::fmod(v, 100.0);
     return (degrees + minutes / 60.0) * (sign_byte != 0 ? 1.0 : -1.0);
 }
 
@@ -217,8 +221,8 @@ std::optional<std::size_t> StartTelemetryBlock(ByteRange head, std::uint64_t win
     if (limit > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max()))
         return std::nullopt;
     // Sized from bytes that are really there, so a hostile count allocates nothing.
-    block.positions.reserve(static_cast<std::size_t>(limit));
-    block.samples.reserve(static_cast<std::size_t>(limit));
+    ReserveLarge(block.positions, static_cast<std::size_t>(limit));
+    ReserveLarge(block.samples, static_cast<std::size_t>(limit));
     return static_cast<std::size_t>(limit);
 }
 

@@ -1,6 +1,7 @@
 // Loading, moving and frame indexing of a recording's telemetry.
 #include "telemetry/TelemetryReader.h"
 
+#include "base/HugePages.h"
 #include "container/Scanners.h"
 #include "telemetry/TelemetryWriter.h"
 
@@ -162,7 +163,9 @@ bool TelemetryReader::BuildFrameIndex(std::int64_t frame_count) {
     if (frame_count <= 0 || !has_vectors_ || !std::isfinite(duration) || duration <= 0.0f)
         return false;
     try {
-        frame_table_.assign(static_cast<std::size_t>(frame_count), nullptr);
+        // Filled below in one pass; an empty table is made whole there.
+        frame_table_.clear();
+        ReserveLarge(frame_table_, static_cast<std::size_t>(frame_count));
     } catch (const std::bad_alloc&) {
         std::vector<const TelemetrySample*>().swap(frame_table_);
         return false;
@@ -179,11 +182,13 @@ bool TelemetryReader::BuildFrameIndex(std::int64_t frame_count) {
         p.telemetry = nullptr;
     }
 
-    if (!samples_.empty()) {
+    const auto frames = static_cast<std::size_t>(frame_count);
+    if (samples_.empty()) {
+        frame_table_.assign(frames, nullptr);
+    } else {
         std::size_t k = 0;
-        const std::size_t last = samples_.size() - 1;
-        for (std::size_t i = 0; i < frame_table_.size(); ++i) {
-            frame_table_[i] = &samples_[std::min(k, last)];
+        for (std::size_t i = 0; i < frames; ++i) {
+            frame_table_.push_back(&samples_[k]);
             if (k + 1 < samples_.size() &&
                 static_cast<std::int64_t>(samples_[k + 1].frame) <= static_cast<std::int64_t>(i))
                 ++k;

@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -148,6 +150,30 @@ INSTANTIATE_TEST_SUITE_P(
                       CoordinateCase{"3539.1234", 'S', "00030.0000", 'W', 35.652057, 0.5},
                       CoordinateCase{"         ", 'N', "          ", 'E', 0.0, 0.0},
                       CoordinateCase{"0059.9999", 'N', "18000.0000", 'E', 0.99999833, 180.0}));
+
+// The decoded coordinate is exactly the degrees-and-minutes reading with the remainder
+// taken by fmod, bit for bit, over a sweep of fields, signs of zero and absurd exponents.
+TEST(TelemetryBlockParse, CoordinatesMatchTheRemainderExactly) {
+    std::vector<std::string> fields{"-000.0000", "0000.0000", "-3539.123", "1e300    ",
+                                    "-1e20    ", "9999.9999", "0.0000001"};
+    for (int i = 0; i < 3000; ++i) {
+        char text[16];
+        std::snprintf(text, sizeof text, "%09.4f", (i * 7919 % 1000000) / 100.0 * (i % 2 ? 1 : -1));
+        fields.emplace_back(text, 9);
+    }
+    std::vector<RawRecord> records(fields.size());
+    for (std::size_t i = 0; i < fields.size(); ++i)
+        records[i].put(6, fields[i].c_str()).set(15, 'N');
+    const TelemetryBlock b = Parse(Body(static_cast<std::uint16_t>(records.size()), records));
+    ASSERT_EQ(b.positions.size(), fields.size());
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        const double v = RealField(
+            std::span(reinterpret_cast<const std::uint8_t*>(fields[i].data()), fields[i].size()));
+        const double expected = std::trunc(std::trunc(v) / 100.0) + std::fmod(v, 100.0) / 60.0;
+        EXPECT_EQ(std::memcmp(&b.positions[i].latitude, &expected, sizeof expected), 0)
+            << fields[i] << ": " << b.positions[i].latitude << " against " << expected;
+    }
+}
 
 struct OffsetCase {
     char rate;
