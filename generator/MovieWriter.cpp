@@ -3,6 +3,7 @@
 #include "base/FileSystem.h"
 
 #include <gst/app/gstappsrc.h>
+
 #include <gst/gst.h>
 
 #include <algorithm>
@@ -13,6 +14,7 @@
 #include <fcntl.h>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <unistd.h>
 
 namespace kirvano {
@@ -43,6 +45,36 @@ struct PipelineDeleter {
     }
 };
 using PipelinePtr = std::unique_ptr<GstElement, PipelineDeleter>;
+
+// Frames go out in buffers of a pool: a fresh buffer of a few MiB for every frame would
+// come from the system each time and cost a page fault per 4 KiB. Released when the
+// pipeline that holds its buffers is gone.
+struct FramePool {
+    GstBufferPool* pool = gst_buffer_pool_new();
+    FramePool(const CameraFormat& f, std::size_t frameBytes) {
+        GstCaps* caps =
+            gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, "I420", "width", G_TYPE_INT,
+                                f.width, "height", G_TYPE_INT, f.height, "framerate",
+                                GST_TYPE_FRACTION, f.rateNumerator, f.rateDenominator, nullptr);
+        GstStructure* config = gst_buffer_pool_get_config(pool);
+        gst_buffer_pool_config_set_params(config, caps, static_cast<guint>(frameBytes), 2, 0);
+        gst_caps_unref(caps);
+        active = gst_buffer_pool_set_config(pool, config) && gst_buffer_pool_set_active(pool, TRUE);
+    }
+    ~FramePool() {
+        gst_buffer_pool_set_active(pool, FALSE);
+        gst_object_unref(pool);
+    }
+    FramePool(const FramePool&) = delete;
+    FramePool& operator=(const FramePool&) = delete;
+    GstBuffer* take() const {
+        GstBuffer* buffer = nullptr;
+        return active && gst_buffer_pool_acquire_buffer(pool, &buffer, nullptr) == GST_FLOW_OK
+                   ? buffer
+                   : nullptr;
+    }
+    bool active = false;
+};
 
 struct ElementRef {
     GstElement* element = nullptr;
@@ -166,6 +198,8 @@ Status Encode(const MovieJob& job, const std::string& temporary, const std::atom
                               "caps=audio/x-raw,format=S16LE,layout=interleaved,rate=48000,"
                               "channels=1 ! audioconvert ! avenc_aac ! mux."
                             : "");
+    // Declared before the pipeline, so that it outlives the buffers the pipeline holds.
+    std::optional<FramePool> pool;
     GError* error = nullptr;
     PipelinePtr pipeline(gst_parse_launch(description, &error));
     if (error) {
@@ -178,6 +212,7 @@ Status Encode(const MovieJob& job, const std::string& temporary, const std::atom
     ElementRef audio{job.audio ? gst_bin_get_by_name(GST_BIN(pipeline.get()), "audio") : nullptr};
     g_object_set(sink.element, "location", temporary.c_str(), nullptr);
     FramePainter painter(f.width, f.height, job.tint);
+    pool.emplace(f, painter.frameBytes());
     // Keep at most two pictures waiting for the encoder.
     g_object_set(video.element, "max-bytes", static_cast<guint64>(painter.frameBytes() * 2),
                  nullptr);
@@ -221,7 +256,10 @@ Status Encode(const MovieJob& job, const std::string& temporary, const std::atom
         if (job.overlay) {
             job.overlay(overlay.frame, overlay);
         }
-        GstBuffer* buffer = gst_buffer_new_allocate(nullptr, painter.frameBytes(), nullptr);
+        GstBuffer* buffer = pool->take();
+        if (!buffer) {
+            return Failure("cannot get a frame buffer");
+        }
         GstMapInfo map;
         gst_buffer_map(buffer, &map, GST_MAP_WRITE);
         painter.paint(overlay, map.data);

@@ -7,6 +7,7 @@
 #include "playback/platform/GstPipeline.h"
 
 #include <charconv>
+#include <optional>
 
 namespace kirvano::cli {
 namespace {
@@ -32,39 +33,46 @@ int Run(std::span<const std::string> args) {
     if (ec != std::errc() || end != number.data() + number.size() || frame < 0)
         return UsageError(kFrameCommand, "N must be a frame number (0 or more)");
 
+    // One document whatever happens: what could not be learned is null.
+    std::optional<std::int64_t> position;
+    std::optional<VideoSize> size;
+    const auto answer = [&](int status) {
+        JsonWriter json;
+        json.beginObject();
+        json.key("frame").value(static_cast<std::int64_t>(frame));
+        json.key("position").value(position);
+        json.key("width");
+        size ? json.value(size->width) : json.null();
+        json.key("height");
+        size ? json.value(size->height) : json.null();
+        json.endObject();
+        PrintJson(json.text());
+        return status;
+    };
     PlaybackEngine engine(0, GstPipelineFactory());
     engine.Init(nullptr, "メイリオ");
     if (!engine.Open(movie)) {
         ReportProblem(movie, engine.lastError().empty() ? "cannot be played" : engine.lastError());
-        return kInputFailed;
+        return answer(kInputFailed);
     }
+    size = engine.GetVideoSize();
     const std::int64_t count = engine.GetFrameCount();
     if (frame >= count) {
         ReportProblem(movie, "frame " + number + " is past the last frame (" +
                                  std::to_string(count - 1) + ")");
-        return kInputFailed;
+        return answer(kInputFailed);
     }
     if (!engine.SetPosition(frame)) {
         ReportProblem(movie, "the seek to frame " + number + " failed");
-        return kInputFailed;
+        return answer(kInputFailed);
     }
-    const std::int64_t position = engine.GetPosition();
+    position = engine.GetPosition();
     if (!engine.SaveSnapshot(output)) {
         ReportProblem(output, "cannot write the picture");
-        return kInputFailed;
+        return answer(kInputFailed);
     }
-    const VideoSize size = engine.GetVideoSize();
     engine.Close();
-
-    JsonWriter json;
-    json.beginObject();
-    json.key("frame").value(static_cast<std::int64_t>(frame));
-    json.key("position").value(position);
-    json.key("width").value(size.width);
-    json.key("height").value(size.height);
-    json.endObject();
-    PrintJson(json.text());
-    return kDone;
+    return answer(kDone);
 }
 
 } // namespace
