@@ -81,6 +81,7 @@ void CtarnicDlg::LayOut() {
         button->show();
 
     LayOutVideoWindows();
+    RefreshMapPlace();
 }
 
 void CtarnicDlg::LayOutVideoWindows() {

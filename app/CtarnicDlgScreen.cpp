@@ -139,6 +139,7 @@ bool CtarnicDlg::EnterFullScreen() {
         button->hide();
     clearMask();
     FitFullScreen();
+    RefreshMapPlace();
     if (QWindow* window = windowHandle())
         screenWatch_ =
             connect(window, &QWindow::screenChanged, this, [this](QScreen*) { FitFullScreen(); });
