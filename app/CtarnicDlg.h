@@ -177,6 +177,12 @@ public:
     void RecordHandledMessages(bool on) { recordMessages_ = on; }
     const std::vector<HandledMessage>& HandledMessages() const { return handled_; }
 
+    // Keyboard (CtarnicDlgKeys.cpp). A key pressed in this window, one of its children or
+    // the floating sub-camera window, as the application-wide key filter hands it over;
+    // true when the viewer used it. The overlay that lists the keys (null until first shown).
+    bool OnKey(int qtKey, Qt::KeyboardModifiers modifiers, bool autoRepeat);
+    QWidget* KeyHelp() const { return keyHelp_; }
+
 protected:
     bool event(QEvent* event) override;
     void timerEvent(QTimerEvent* event) override;
@@ -346,6 +352,13 @@ private:
     void SetMapStatus(int kind);
     void ClearMapTrack();
     void OnMapSwitch();
+
+    // Keyboard (CtarnicDlgKeys.cpp).
+    void InstallKeys();
+    void StepFrames(int frames);
+    void StepSeconds(int seconds);
+    void ShowKeyHelp(bool on);
+    QWidget* keyHelp_ = nullptr;
 
     // Locks (process-wide named mutexes; null until created).
     std::recursive_mutex* hMutexCache_ = nullptr;

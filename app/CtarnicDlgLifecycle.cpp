@@ -41,6 +41,7 @@ CtarnicDlg::CtarnicDlg(QWidget* parent, std::unique_ptr<RemovableVolumes> volume
         engines_[slot] = std::make_unique<PlaybackEngine>(slot, GstPipelineFactory());
     players_ = std::make_unique<EngineBroadcast>(engines_[0].get(), engines_[1].get());
     InitialiseWindow();
+    InstallKeys();
 }
 
 CtarnicDlg::~CtarnicDlg() {
