@@ -1,6 +1,7 @@
 #include "app/CSettingDlg.h"
 
 #include "KirvanoVersion.h"
+#include "config/Settings.h"
 #include "ui/AppMessage.h"
 #include "ui/CSkinButton.h"
 #include "ui/SharedFonts.h"
@@ -58,7 +59,37 @@ CSettingDlg::CSettingDlg(QWidget* parent, QObject* owner)
     version_->setStyleSheet(QStringLiteral("color: #f4f6f9;"));
     version_->setText(QString::fromStdString(VersionText(KIRVANO_VERSION, __DATE__)));
 
+    unitGroup_ = new QGroupBox(SelectedUiTextColumn() == 1 ? QStringLiteral("Speed unit")
+                                                           : QStringLiteral("速度の単位"),
+                               this);
+    unitGroup_->setStyleSheet(groupStyle);
+    unitGroup_->setGeometry(kUnitGroupRect);
+    for (const SpeedUnit unit : {SpeedUnit::Kmh, SpeedUnit::Mph}) {
+        const auto n = static_cast<std::size_t>(unit == SpeedUnit::Mph);
+        auto* button = new CSkinCheckButton(this, 0);
+        button->setText(QString::fromLatin1(SpeedUnitText(unit)));
+        button->setFont(UiFont());
+        button->setGeometry(kUnitRects[n]);
+        button->raise();
+        connect(button, &CSkinButton::clicked, this, [this, unit] {
+            SetSpeedUnit(unit);
+            WriteSetting(kSpeedUnitSection, kSpeedUnitKey, SpeedUnitSetting(unit));
+            emit SpeedUnitChanged(unit);
+        });
+        unitSwitches_[n] = button;
+    }
+    SetSpeedUnit(SpeedUnit::Kmh);
+
     EnableCloseButton(true);
+}
+
+void CSettingDlg::SetSpeedUnit(SpeedUnit unit) {
+    unit_ = unit;
+    // One of the two is on: a click on the one that is on leaves it on.
+    unitSwitches_[0]->setChecked(unit == SpeedUnit::Kmh);
+    unitSwitches_[1]->setChecked(unit == SpeedUnit::Mph);
+    for (CSkinCheckButton* button : unitSwitches_)
+        button->update();
 }
 
 void CSettingDlg::ShowCentred(const QWidget* mainWindow) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "ui/CSkinDialog.h"
+#include "views/InfoText.h"
 
 #include <array>
 #include <string>
@@ -47,6 +48,20 @@ public:
     QGroupBox* VersionGroup() const { return versionGroup_; }
     QLabel* VersionLabel() const { return version_; }
 
+    // The speed unit switch under the version box: two switches of which one is on. A click
+    // stores the unit ([DISPLAY] SPEED_UNIT) and reports it with SpeedUnitChanged.
+    static constexpr QRect kUnitGroupRect{10, 305, 438, 60};
+    static constexpr QRect kUnitRects[2] = {QRect(QPoint(40, 330), QPoint(199, 349)),
+                                            QRect(QPoint(240, 330), QPoint(399, 349))};
+    void SetSpeedUnit(SpeedUnit unit);
+    SpeedUnit Unit() const { return unit_; }
+    CSkinCheckButton* UnitSwitch(SpeedUnit unit) const {
+        return unitSwitches_[unit == SpeedUnit::Mph];
+    }
+
+signals:
+    void SpeedUnitChanged(kirvano::SpeedUnit unit);
+
 private:
     void OnSwitch(int n);
 
@@ -55,6 +70,9 @@ private:
     QGroupBox* eventGroup_ = nullptr;
     QGroupBox* versionGroup_ = nullptr;
     QLabel* version_ = nullptr;
+    QGroupBox* unitGroup_ = nullptr;
+    std::array<CSkinCheckButton*, 2> unitSwitches_{};
+    SpeedUnit unit_ = SpeedUnit::Kmh;
 };
 
 } // namespace kirvano

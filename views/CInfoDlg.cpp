@@ -185,7 +185,16 @@ QString CInfoDlg::DateText() const {
 }
 
 QString CInfoDlg::SpeedText() const {
-    return Text(kirvano::SpeedText(values_.gpsValid, values_.speed));
+    return Text(kirvano::SpeedText(values_.gpsValid, values_.speed, unit_));
+}
+
+QString CInfoDlg::UnitText() const {
+    return QString::fromLatin1(SpeedUnitText(unit_));
+}
+
+void CInfoDlg::SetSpeedUnit(SpeedUnit unit) {
+    unit_ = unit;
+    update();
 }
 
 QString CInfoDlg::GText(int n) const {
@@ -231,8 +240,7 @@ void CInfoDlg::paintEvent(QPaintEvent*) {
     }
     p.setFont(font());
     p.setPen(kTextColour);
-    p.drawText(UnitRect(), Qt::AlignRight | Qt::AlignBottom | Qt::TextSingleLine,
-               QString::fromLatin1(kSpeedUnit));
+    p.drawText(UnitRect(), Qt::AlignRight | Qt::AlignBottom | Qt::TextSingleLine, UnitText());
 
     // Event picture.
     if (values_.eventIcon >= 1 && values_.eventIcon <= viewpic::kEventIconCount) {

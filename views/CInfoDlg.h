@@ -4,6 +4,7 @@
 #pragma once
 
 #include "telemetry/TelemetryTypes.h"
+#include "views/InfoText.h"
 
 #include <QWidget>
 
@@ -82,9 +83,14 @@ public:
     void SetDockedWidget(QWidget* video);
     QWidget* DockedWidget() const { return docked_; }
 
+    // The unit of the speed (km/h at creation); repaints.
+    void SetSpeedUnit(SpeedUnit unit);
+    SpeedUnit Unit() const { return unit_; }
+
     // The texts the panel draws ("" where it draws a placeholder or nothing).
     QString DateText() const;
     QString SpeedText() const;
+    QString UnitText() const;
     QString GText(int n) const;
 
     // Rectangles of the painted boxes in panel coordinates.
@@ -110,6 +116,7 @@ private:
     CivilTime start_;
     float frameDurationMs_ = 0.0f;
     bool timeLapse_ = false;
+    SpeedUnit unit_ = SpeedUnit::Kmh;
     std::array<bool, 3> axisShown_{true, true, true};
     std::array<CSkinButton*, 3> toggles_{};
     int dockWidth_ = 98;

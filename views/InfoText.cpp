@@ -56,12 +56,26 @@ std::optional<std::string> GValueText(double g) {
     return std::string(text);
 }
 
-std::optional<std::string> SpeedText(bool gpsValid, double kmh) {
+SpeedUnit SpeedUnitFromSetting(std::string_view value) {
+    return value == "mph" ? SpeedUnit::Mph : SpeedUnit::Kmh;
+}
+
+const char* SpeedUnitSetting(SpeedUnit unit) {
+    return unit == SpeedUnit::Mph ? "mph" : "kmh";
+}
+
+const char* SpeedUnitText(SpeedUnit unit) {
+    return unit == SpeedUnit::Mph ? "mph" : kSpeedUnit;
+}
+
+std::optional<std::string> SpeedText(bool gpsValid, double kmh, SpeedUnit unit) {
     if (!gpsValid || !(kmh >= 0.0)) {
         return std::nullopt;
     }
+    constexpr double kKmPerMile = 1.609344;
+    const double shown = unit == SpeedUnit::Mph ? kmh / kKmPerMile : kmh;
     char text[32];
-    std::snprintf(text, sizeof text, "%.0f ", std::min(kmh, 999.0));
+    std::snprintf(text, sizeof text, "%.0f ", std::min(shown, 999.0));
     return std::string(text);
 }
 

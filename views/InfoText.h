@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace kirvano {
 
@@ -19,10 +20,21 @@ inline constexpr const char* kDateTimePlaceholder = "0000/00/00 00:00:00";
 inline constexpr const char* kGValuePlaceholder = "-0.00G";
 inline constexpr const char* kSpeedUnit = "km/h";
 
+// The unit the speed is shown in, chosen in the settings window and stored as
+// [DISPLAY] SPEED_UNIT "kmh" or "mph".
+enum class SpeedUnit { Kmh, Mph };
+inline constexpr const char* kSpeedUnitSection = "DISPLAY";
+inline constexpr const char* kSpeedUnitKey = "SPEED_UNIT";
+// "mph" is miles an hour; anything else, an empty value included, kilometres.
+SpeedUnit SpeedUnitFromSetting(std::string_view value);
+const char* SpeedUnitSetting(SpeedUnit unit);
+// The unit as drawn: "km/h" or "mph".
+const char* SpeedUnitText(SpeedUnit unit);
+
 // "%.2fG" of the value cut (not rounded) to two decimals; nullopt for the no-value mark.
 std::optional<std::string> GValueText(double g);
-// "%.0f " of the speed limited to 999; nullopt without a valid fix or below 0.
-std::optional<std::string> SpeedText(bool gpsValid, double kmh);
+// "%.0f " of the speed in the unit, limited to 999; nullopt without a valid fix or below 0.
+std::optional<std::string> SpeedText(bool gpsValid, double kmh, SpeedUnit unit = SpeedUnit::Kmh);
 
 // The 100-ns file-time offset of a frame: frame x duration x 10 000 x (15 in time-lapse),
 // multiplied in single precision and truncated.

@@ -52,6 +52,19 @@ TEST(InfoText, SpeedIsLimitedAndNeedsAFix) {
     for (const auto& c : cases) {
         EXPECT_EQ(SpeedText(c.valid, c.kmh), c.text) << c.kmh;
     }
+    // In miles an hour: converted first, then limited; the setting's text both ways.
+    EXPECT_EQ(SpeedText(true, 100.0, SpeedUnit::Mph), "62 ");
+    EXPECT_EQ(SpeedText(true, 160.9344, SpeedUnit::Mph), "100 ");
+    EXPECT_EQ(SpeedText(true, 1700.0, SpeedUnit::Mph), "999 ");
+    EXPECT_EQ(SpeedText(true, 1500.0, SpeedUnit::Mph), "932 ");
+    EXPECT_EQ(SpeedText(false, 100.0, SpeedUnit::Mph), std::nullopt);
+    EXPECT_EQ(SpeedUnitFromSetting("mph"), SpeedUnit::Mph);
+    EXPECT_EQ(SpeedUnitFromSetting(""), SpeedUnit::Kmh);
+    EXPECT_EQ(SpeedUnitFromSetting("MPH"), SpeedUnit::Kmh);
+    for (const SpeedUnit unit : {SpeedUnit::Kmh, SpeedUnit::Mph})
+        EXPECT_EQ(SpeedUnitFromSetting(SpeedUnitSetting(unit)), unit);
+    EXPECT_STREQ(SpeedUnitText(SpeedUnit::Mph), "mph");
+    EXPECT_STREQ(SpeedUnitText(SpeedUnit::Kmh), "km/h");
 }
 
 TEST(InfoText, FrameTimes) {
