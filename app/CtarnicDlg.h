@@ -353,12 +353,20 @@ private:
     void ClearMapTrack();
     void OnMapSwitch();
 
-    // Keyboard (CtarnicDlgKeys.cpp).
+    // Keyboard (CtarnicDlgKeys.cpp); desktop media controls, speed unit and the list's track
+    // menu (CtarnicDlgDesktop.cpp).
+    friend class WindowMediaControl;
     void InstallKeys();
+    void InstallDesktop();
+    // A click on a command's button from a key or the desktop: nothing while a long task
+    // runs or the button is disabled.
+    void ClickCommand(int commandId);
     void StepFrames(int frames);
     void StepSeconds(int seconds);
     void ShowKeyHelp(bool on);
+    void OnTrackMenu(int row, int item);
     QWidget* keyHelp_ = nullptr;
+    QObject* mpris_ = nullptr; // the MPRIS service while registered on the session bus
 
     // Locks (process-wide named mutexes; null until created).
     std::recursive_mutex* hMutexCache_ = nullptr;

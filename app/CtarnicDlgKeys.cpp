@@ -186,11 +186,9 @@ bool CtarnicDlg::OnKey(int qtKey, Qt::KeyboardModifiers modifiers, bool autoRepe
         return true;
     switch (action.verb) {
     case KeyVerb::Command: {
-        // A key is a click on its button: a disabled button takes no click, and holding a
-        // key down does not click again and again.
-        const CSkinButton* button = Button(action.command);
-        if (!autoRepeat && button != nullptr && button->isEnabled())
-            OnCommand(action.command);
+        // A key is a click on its button; holding it down does not click again and again.
+        if (!autoRepeat)
+            ClickCommand(action.command);
         return true;
     }
     case KeyVerb::StepFrames:

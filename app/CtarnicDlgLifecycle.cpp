@@ -42,6 +42,7 @@ CtarnicDlg::CtarnicDlg(QWidget* parent, std::unique_ptr<RemovableVolumes> volume
     players_ = std::make_unique<EngineBroadcast>(engines_[0].get(), engines_[1].get());
     InitialiseWindow();
     InstallKeys();
+    InstallDesktop();
 }
 
 CtarnicDlg::~CtarnicDlg() {

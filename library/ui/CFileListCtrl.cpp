@@ -1,9 +1,11 @@
 #include "library/ui/CFileListCtrl.h"
 
 #include "library/RecordingName.h"
+#include "ui/CMovieMenu.h"
 #include "ui/SharedFonts.h"
 #include "ui/UiText.h"
 
+#include <QContextMenuEvent>
 #include <QFontMetrics>
 #include <QPaintEvent>
 #include <QPainter>
@@ -187,6 +189,36 @@ bool CFileListCtrl::viewportEvent(QEvent* event) {
     if (event->type() == QEvent::Resize)
         FitFirstColumn();
     return QTreeView::viewportEvent(event);
+}
+
+QString CFileListCtrl::TrackMenuText(int item) {
+    static constexpr const char* kTexts[kTrackMenuItems][2] = {
+        {"Export track as GPX...", "軌跡をGPXで書き出す..."},
+        {"Export track as KML...", "軌跡をKMLで書き出す..."},
+        {"Create evidence package...", "証拠パッケージを作成..."},
+    };
+    if (item < 0 || item >= kTrackMenuItems)
+        return {};
+    return QString::fromUtf8(kTexts[item][SelectedUiTextColumn() == 1 ? 0 : 1]);
+}
+
+void CFileListCtrl::contextMenuEvent(QContextMenuEvent* event) {
+    // The event comes through the viewport, in its coordinates.
+    const QModelIndex index = indexAt(event->pos());
+    if (!index.isValid() || !isEnabled())
+        return;
+    ShowTrackMenu(index.row(), event->globalPos());
+}
+
+void CFileListCtrl::ShowTrackMenu(int row, const QPoint& screenPos) {
+    if (row < 0 || row >= RowCount())
+        return;
+    CMovieMenu menu(this);
+    for (int item = 0; item < kTrackMenuItems; ++item)
+        menu.AppendItem(item + 1, TrackMenuText(item).toStdString());
+    const int chosen = menu.Track(screenPos);
+    if (chosen > 0)
+        emit TrackMenuChosen(row, chosen - 1);
 }
 
 void CFileListCtrl::FitFirstColumn() {

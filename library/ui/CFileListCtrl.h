@@ -85,7 +85,16 @@ public:
 
     CFileListHeaderCtrl* Header() const { return header_; }
 
+    // The track menu of a row (right click): 0 "Export track as GPX...", 1 "Export track as
+    // KML...", 2 "Create evidence package..." (in the interface's language). Shown at a
+    // screen point; the chosen item is reported with TrackMenuChosen.
+    static constexpr int kTrackMenuItems = 3;
+    static QString TrackMenuText(int item);
+    void ShowTrackMenu(int row, const QPoint& screenPos);
+
 signals:
+    // An item of a row's track menu was chosen.
+    void TrackMenuChosen(int row, int item);
     // A row's selected state was newly set (by the user or the program).
     void RowSelected(int row);
     // A column header was clicked.
@@ -95,6 +104,7 @@ protected:
     void drawRow(QPainter* painter, const QStyleOptionViewItem& option,
                  const QModelIndex& index) const override;
     bool viewportEvent(QEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     void FitFirstColumn();

@@ -1,7 +1,9 @@
 // The keyboard on the real main window over a generated recorder card: frame steps read
 // back from the picture's bar code, the five-second jumps, play and pause, the volume and
 // speed keys, the recording keys, the snapshot and source keys, the list keeping its arrow
-// keys, the list of keys, and every key doing nothing while a long task runs.
+// keys, the list of keys, and every key doing nothing while a long task runs; then the
+// speed unit of the settings window and the list's track menu.
+#include "app/CSettingDlg.h"
 #include "app/CtarnicDlg.h"
 #include "config/Settings.h"
 #include "export/ScriptedDialogs.h"
@@ -13,10 +15,14 @@
 #include "support/TempDir.h"
 #include "ui/CSkinButton.h"
 #include "ui/CSkinSliderCtrl.h"
+#include "ui/UiText.h"
+#include "views/CInfoDlg.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QElapsedTimer>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -235,6 +241,62 @@ TEST(MainWindowKeys, EveryKeyOnTheRealWindow) {
     ASSERT_TRUE(ProcessUntil([&] { return !w.LongTaskRunning() && w.Ready(); }));
     Press(video, Qt::Key_Right);
     EXPECT_EQ(ShownFrame(w), 1) << "the keys work again";
+
+    // The settings window's speed unit: the info panel shows mph at once, and it is stored.
+    ASSERT_TRUE(w.InfoPanel()->Values().gpsValid);
+    EXPECT_EQ(w.InfoPanel()->UnitText(), QStringLiteral("km/h"));
+    w.SettingDialog()->UnitSwitch(SpeedUnit::Mph)->click();
+    EXPECT_EQ(w.InfoPanel()->UnitText(), QStringLiteral("mph"));
+    EXPECT_EQ(w.InfoPanel()->SpeedText(),
+              QString::asprintf("%.0f ", w.InfoPanel()->Values().speed / 1.609344));
+    EXPECT_EQ(ReadSetting("DISPLAY", "SPEED_UNIT"), "mph");
+    EXPECT_FALSE(w.SettingDialog()->UnitSwitch(SpeedUnit::Kmh)->isChecked());
+    w.SettingDialog()->UnitSwitch(SpeedUnit::Mph)->click();
+    EXPECT_TRUE(w.SettingDialog()->UnitSwitch(SpeedUnit::Mph)->isChecked()) << "one stays on";
+
+    // The list's track menu on the first row: its GPX is the document kirvano-cli writes for
+    // the recording, and its evidence package passes kirvano-cli verify.
+    const std::string front = w.Source().recordingList().front().path;
+    const auto chooseFromMenu = [&](int item) {
+        QTimer::singleShot(200, [item] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            if (menu == nullptr)
+                return;
+            for (QAction* action : menu->actions()) {
+                if (action->text() == CFileListCtrl::TrackMenuText(item))
+                    menu->setActiveAction(action);
+            }
+            QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+            QApplication::sendEvent(menu, &enter);
+        });
+        const QPoint at = list->visualRect(list->model()->index(0, 0)).center();
+        QContextMenuEvent click(QContextMenuEvent::Mouse, at, list->viewport()->mapToGlobal(at));
+        QApplication::sendEvent(list->viewport(), &click);
+        ASSERT_TRUE(ProcessUntil([&] { return !w.LongTaskRunning() && w.Ready(); }));
+    };
+    fs::create_directories(dir.file("tracks"));
+    dialogs.shown.clear();
+    dialogs.folders = {dir.file("tracks")};
+    chooseFromMenu(0);
+    const std::string gpx = dir.file("tracks/" + fs::path(front).stem().string() + ".gpx");
+    ASSERT_TRUE(fs::exists(gpx));
+    ASSERT_EQ(std::system((std::string(KIRVANO_CLI) + " gpx '" + front + "' '" +
+                           dir.file("cli.gpx") + "' --kind file > /dev/null")
+                              .c_str()),
+              0);
+    EXPECT_EQ(testing::ReadAll(gpx), testing::ReadAll(dir.file("cli.gpx")));
+    EXPECT_NE(testing::ReadAll(gpx).find("<trkpt"), std::string::npos);
+    EXPECT_EQ(dialogs.shown, std::vector<std::string>{UiText(48)});
+    EXPECT_EQ(ReadSetting("FOLDERPATH", "TRACK_FOLDER"), dir.file("tracks"));
+
+    dialogs.folders = {dir.file("tracks")};
+    chooseFromMenu(2);
+    const std::string package = dir.file("tracks/evidence-" + fs::path(front).stem().string());
+    ASSERT_TRUE(fs::exists(package + "/manifest.json"));
+    EXPECT_EQ(
+        std::system((std::string(KIRVANO_CLI) + " verify '" + package + "' > /dev/null").c_str()),
+        0);
+    EXPECT_TRUE(fs::exists(package + "/" + fs::path(front).filename().string()));
 }
 
 } // namespace
