@@ -179,6 +179,7 @@ bool CtarnicDlg::OnKey(int qtKey, Qt::KeyboardModifiers modifiers, bool autoRepe
     if (action.verb == KeyVerb::LeaveFullScreen) {
         if (!fullScreen_)
             return false; // outside full screen Escape keeps its old meaning
+        LeaveFullScreen();
         return true;
     }
     // While a long task runs the keys do nothing (its cancel stays on the button).
@@ -207,6 +208,10 @@ bool CtarnicDlg::OnKey(int qtKey, Qt::KeyboardModifiers modifiers, bool autoRepe
             ShowKeyHelp(true);
         return true;
     case KeyVerb::ToggleFullScreen:
+        // Full screen has the guards of its own command.
+        if (!autoRepeat)
+            ToggleFullScreen();
+        return true;
     case KeyVerb::LeaveFullScreen:
     case KeyVerb::None:
         break;
