@@ -96,6 +96,7 @@ bool TrackFlow::Run(const FlowProgress& progress, const std::atomic<bool>& cance
         error_ = written.error();
         return false;
     }
+    written_ = true;
     progress(total, total);
     return true;
 }
@@ -127,6 +128,7 @@ bool TrackFlow::RunEvidence(const std::atomic<bool>& cancelled) {
             error_ = "kirvano-cli evidence failed";
         return false;
     }
+    written_ = true;
     return true;
 }
 
@@ -140,8 +142,8 @@ bool TrackFlow::Finish(FlowDialogs& dialogs) {
         dialogs.Message(std::string(what) + "\n" + error_, "ERROR", false);
         return false;
     }
-    if (!Exists(output_))
-        return false; // cancelled
+    if (!written_)
+        return false; // cancelled: a replaced track file is still the old one
     WriteSetting(kSection, kKey, folder_);
     return true;
 }

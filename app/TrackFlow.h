@@ -47,6 +47,7 @@ private:
     std::string folder_;
     std::string output_;
     std::string error_;
+    bool written_ = false; // the file or package is complete under its final name
 };
 
 } // namespace kirvano
