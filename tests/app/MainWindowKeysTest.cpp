@@ -12,6 +12,7 @@
 #include "playback/CMovieStatic.h"
 #include "playback/PlaybackEngine.h"
 #include "support/FrameBarcode.h"
+#include "support/MainWindowHarness.h"
 #include "support/TempDir.h"
 #include "ui/CSkinButton.h"
 #include "ui/CSkinSliderCtrl.h"
@@ -35,16 +36,10 @@ namespace kirvano {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::ProcessUntil;
 using testing::ScriptedDialogs;
+using testing::ShownFrame;
 using testing::TempDir;
-
-bool ProcessUntil(const std::function<bool()>& done, int timeoutMs = 8000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < timeoutMs)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    return done();
-}
 
 void Wait(int ms) {
     ProcessUntil([] { return false; }, ms);
@@ -58,15 +53,6 @@ void Press(QWidget* target, int key, Qt::KeyboardModifiers modifiers = Qt::NoMod
     QApplication::sendEvent(target, &release);
 }
 
-std::optional<int> ShownFrame(CtarnicDlg& w) {
-    PlaybackEngine* engine = w.Engine(w.MainCamera());
-    if (engine == nullptr)
-        return std::nullopt;
-    const ViewRect r = engine->displayRect();
-    const QImage picture = w.VideoWindow(w.MainCamera())->grab().toImage();
-    return kirvano::testing::ReadFrameBarcode(picture.copy(r.left, r.top, r.width(), r.height()));
-}
-
 EngineState State(CtarnicDlg& w) {
     return w.Engine(0) != nullptr ? w.Engine(0)->state() : EngineState::Closed;
 }
@@ -77,11 +63,7 @@ TEST(MainWindowKeys, EveryKeyOnTheRealWindow) {
     ResetConfigDirectoryForTests();
     // 8-second recordings of 200 frames, two of them in the first group.
     const std::string card = dir.file("card");
-    ASSERT_EQ(std::system((std::string(KIRVANO_CLI) + " make-card '" + card +
-                           "' --recordings 3 --parking 0 --seconds 8 --front 320x240@25"
-                           " --rear 320x240@25 --no-audio > /dev/null 2>&1")
-                              .c_str()),
-              0);
+    ASSERT_TRUE(testing::MakeSmallCard(card, 8));
     fs::create_directories(dir.file("snap"));
     ASSERT_TRUE(WriteSetting("SOURCE", "SELECT", "FOLDER"));
     ASSERT_TRUE(WriteSetting("SOURCE", "FOLDER", card + "/Normal"));
@@ -218,6 +200,18 @@ TEST(MainWindowKeys, EveryKeyOnTheRealWindow) {
     EXPECT_FALSE(w.KeyHelp()->isVisible());
     EXPECT_TRUE(w.isVisible()) << "Escape closed the list, not the window";
 
+    // F and F11 switch full screen on and off; Escape leaves it.
+    Press(video, Qt::Key_F);
+    ASSERT_TRUE(w.FullScreen());
+    Press(video, Qt::Key_F11);
+    EXPECT_FALSE(w.FullScreen());
+    Press(video, Qt::Key_F11);
+    ASSERT_TRUE(w.FullScreen());
+    Press(video, Qt::Key_Escape);
+    EXPECT_FALSE(w.FullScreen());
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_EQ(w.size(), QSize(CtarnicDlg::kWidth, CtarnicDlg::kHeight));
+
     // While a long task runs no key does anything.
     std::atomic<bool> release{false};
     ASSERT_TRUE(
@@ -227,7 +221,8 @@ TEST(MainWindowKeys, EveryKeyOnTheRealWindow) {
             return false;
         }));
     const int volumeBefore = w.StoredVolume();
-    for (int key : {Qt::Key_Space, Qt::Key_Right, Qt::Key_PageDown, Qt::Key_Down, Qt::Key_F1})
+    for (int key :
+         {Qt::Key_Space, Qt::Key_Right, Qt::Key_PageDown, Qt::Key_Down, Qt::Key_F1, Qt::Key_F})
         Press(video, key);
     Press(video, Qt::Key_Right, Qt::ShiftModifier);
     Wait(100);
@@ -236,6 +231,7 @@ TEST(MainWindowKeys, EveryKeyOnTheRealWindow) {
     EXPECT_EQ(w.CurrentIndex(), 0);
     EXPECT_EQ(w.StoredVolume(), volumeBefore);
     EXPECT_FALSE(w.KeyHelp()->isVisible());
+    EXPECT_FALSE(w.FullScreen());
     EXPECT_TRUE(w.LongTaskRunning());
     release = true;
     ASSERT_TRUE(ProcessUntil([&] { return !w.LongTaskRunning() && w.Ready(); }));

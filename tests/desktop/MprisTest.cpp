@@ -8,7 +8,7 @@
 #include "library/RecordingName.h"
 #include "playback/CMovieStatic.h"
 #include "playback/PlaybackEngine.h"
-#include "support/FrameBarcode.h"
+#include "support/MainWindowHarness.h"
 #include "support/TempDir.h"
 
 #include <QDBusArgument>
@@ -26,20 +26,14 @@
 namespace kirvano {
 namespace {
 
+using testing::ProcessUntil;
+using testing::ShownFrame;
 using testing::TempDir;
 
 const QString kService = QString::fromLatin1(kMprisServiceName);
 const QString kPath = QString::fromLatin1(kMprisObjectPath);
 const QString kPlayer = QStringLiteral("org.mpris.MediaPlayer2.Player");
 const QString kProperties = QStringLiteral("org.freedesktop.DBus.Properties");
-
-bool ProcessUntil(const std::function<bool()>& done, int timeoutMs = 8000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < timeoutMs)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    return done();
-}
 
 // Records the player's change signals as the client sees them.
 class Listener : public QObject {
@@ -101,15 +95,6 @@ private:
     QDBusConnection bus_;
 };
 
-std::optional<int> ShownFrame(CtarnicDlg& w) {
-    PlaybackEngine* engine = w.Engine(w.MainCamera());
-    if (engine == nullptr)
-        return std::nullopt;
-    const ViewRect r = engine->displayRect();
-    const QImage picture = w.VideoWindow(w.MainCamera())->grab().toImage();
-    return kirvano::testing::ReadFrameBarcode(picture.copy(r.left, r.top, r.width(), r.height()));
-}
-
 TEST(Mpris, AClientPlaysPausesSeeksAndReadsWhatPlays) {
     if (std::getenv("KIRVANO_PRIVATE_BUS") == nullptr ||
         !QDBusConnection::sessionBus().isConnected())
@@ -118,11 +103,7 @@ TEST(Mpris, AClientPlaysPausesSeeksAndReadsWhatPlays) {
     setenv("KIRVANO_CONFIG_DIR", dir.file("config").c_str(), 1);
     ResetConfigDirectoryForTests();
     const std::string card = dir.file("card");
-    ASSERT_EQ(std::system((std::string(KIRVANO_CLI) + " make-card '" + card +
-                           "' --recordings 3 --parking 0 --seconds 4 --front 320x240@25"
-                           " --rear 320x240@25 --no-audio > /dev/null 2>&1")
-                              .c_str()),
-              0);
+    ASSERT_TRUE(testing::MakeSmallCard(card, 4));
     ASSERT_TRUE(WriteSetting("SOURCE", "SELECT", "FOLDER"));
     ASSERT_TRUE(WriteSetting("SOURCE", "FOLDER", card + "/Normal"));
 
