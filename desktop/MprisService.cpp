@@ -9,6 +9,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <string>
 #include <unistd.h>
 
 namespace kirvano {
@@ -17,6 +18,17 @@ namespace {
 const QString kPlayerInterface = QStringLiteral("org.mpris.MediaPlayer2.Player");
 // A position further than this from where the clock says it should be was a seek.
 constexpr std::int64_t kJumpUs = 1'500'000;
+
+// Only a bus that runs: asking for one where none does would have the bus library start
+// a daemon of its own (autolaunch).
+bool SessionBusRuns() {
+    const char* address = std::getenv("DBUS_SESSION_BUS_ADDRESS");
+    if (address != nullptr && *address != '\0')
+        return true;
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    return runtime != nullptr && *runtime != '\0' &&
+           ::access((std::string(runtime) + "/bus").c_str(), F_OK) == 0;
+}
 
 QString StatusText(MediaState::Status status) {
     switch (status) {
@@ -77,6 +89,8 @@ MprisService::~MprisService() {
 }
 
 bool MprisService::Register() {
+    if (!SessionBusRuns())
+        return false;
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected())
         return false;

@@ -36,7 +36,7 @@ public:
     ~MprisService() override;
 
     // Exports the player on the session bus under kMprisServiceName, or with
-    // ".instance<pid>" added when that name is taken. False without a session bus.
+    // ".instance<pid>" added when that name is taken. False without a running session bus.
     bool Register();
     // The bus name taken; empty while unregistered.
     const QString& ServiceName() const { return serviceName_; }
