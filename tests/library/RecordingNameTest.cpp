@@ -72,7 +72,7 @@ TEST(RecordingName, MatcherAgreesWithThePattern) {
                          "[FR]{1,1}.MOV");
     const std::regex front("[APGTM_]{1,1}[G_]{1,1}[S_]{1,1}-[0-9]{6,6}-[0-9]{6,6}-[0-9]{6,6}"
                            "[F]{1,1}.MOV");
-    const std::string replacements("AGMPTS_FR-09x.\n\r\0", 19);
+    const std::string replacements = std::string("AGMPTS_FR-09x.\n\r") + '\0';
     int checked = 0;
     for (const std::string base :
          {"A__-220801-123456-000123F.MOV", "TGS-220801-123456-000123R.MOV"}) {
