@@ -45,24 +45,13 @@ void ShowProgress(std::size_t index, std::size_t count) {
 }
 
 int Run(std::span<const std::string> args) {
-    std::vector<std::string> positional;
-    std::optional<SourceKind> kind;
-    bool force = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (arg == "--force") {
-            force = true;
-        } else if (arg == "--kind") {
-            if (i + 1 >= args.size())
-                return UsageError(kCsvCommand, "--kind needs a value");
-            if (!(kind = ParseSourceKind(args[++i])))
-                return UsageError(kCsvCommand, "unknown kind " + args[i]);
-        } else if (arg.starts_with("--")) {
-            return UsageError(kCsvCommand, "unknown option " + arg);
-        } else {
-            positional.push_back(arg);
-        }
-    }
+    std::string problem;
+    const std::optional<SourceAndOut> parsed = ParseSourceAndOut(args, problem);
+    if (!parsed)
+        return UsageError(kCsvCommand, problem);
+    const std::vector<std::string>& positional = parsed->positional;
+    const std::optional<SourceKind> kind = parsed->kind;
+    const bool force = parsed->force;
     if (positional.size() != 2)
         return UsageError(kCsvCommand, "SOURCE and OUTDIR are needed");
     SelectUiTextColumn(UiTextColumnFromEnvironment());

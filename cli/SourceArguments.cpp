@@ -47,4 +47,30 @@ bool ReportScanProblems(RecordingSource& source) {
     return !problems.empty();
 }
 
+std::optional<SourceAndOut> ParseSourceAndOut(std::span<const std::string> args,
+                                              std::string& problem) {
+    SourceAndOut parsed;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "--force") {
+            parsed.force = true;
+        } else if (arg == "--kind") {
+            if (i + 1 >= args.size()) {
+                problem = "--kind needs a value";
+                return std::nullopt;
+            }
+            if (!(parsed.kind = ParseSourceKind(args[++i]))) {
+                problem = "unknown kind " + args[i];
+                return std::nullopt;
+            }
+        } else if (arg.starts_with("--")) {
+            problem = "unknown option " + arg;
+            return std::nullopt;
+        } else {
+            parsed.positional.push_back(arg);
+        }
+    }
+    return parsed;
+}
+
 } // namespace kirvano::cli

@@ -1,13 +1,25 @@
-// What `scan` and `csv` share: reading SOURCE and --kind, guessing the kind, loading the
-// source and reporting what the scan skipped.
+// What `scan`, `csv` and the track exports share: reading SOURCE and --kind, guessing the
+// kind, loading the source and reporting what the scan skipped.
 #pragma once
 
 #include "library/RecordingSource.h"
 
 #include <optional>
+#include <span>
 #include <string>
+#include <vector>
 
 namespace kirvano::cli {
+
+// The words of the commands that write from a source: SOURCE OUT [--kind K] [--force].
+struct SourceAndOut {
+    std::vector<std::string> positional;
+    std::optional<SourceKind> kind;
+    bool force = false;
+};
+// Reads them in any order; on a usage problem returns nothing and names it in `problem`.
+std::optional<SourceAndOut> ParseSourceAndOut(std::span<const std::string> args,
+                                              std::string& problem);
 
 // "card" 1, "folder" 2, "file" 3.
 std::optional<SourceKind> ParseSourceKind(const std::string& text);

@@ -51,24 +51,13 @@ void PrintResult(const std::optional<std::string>& path, std::span<const Recordi
 } // namespace
 
 int RunTrackExport(const Command& command, TrackFormat format, std::span<const std::string> args) {
-    std::vector<std::string> positional;
-    std::optional<SourceKind> kind;
-    bool force = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (arg == "--force") {
-            force = true;
-        } else if (arg == "--kind") {
-            if (i + 1 >= args.size())
-                return UsageError(command, "--kind needs a value");
-            if (!(kind = ParseSourceKind(args[++i])))
-                return UsageError(command, "unknown kind " + args[i]);
-        } else if (arg.starts_with("--")) {
-            return UsageError(command, "unknown option " + arg);
-        } else {
-            positional.push_back(arg);
-        }
-    }
+    std::string problem;
+    const std::optional<SourceAndOut> parsed = ParseSourceAndOut(args, problem);
+    if (!parsed)
+        return UsageError(command, problem);
+    const std::vector<std::string>& positional = parsed->positional;
+    const std::optional<SourceKind> kind = parsed->kind;
+    const bool force = parsed->force;
     if (positional.size() != 2)
         return UsageError(command, "SOURCE and OUT are needed");
     SelectUiTextColumn(UiTextColumnFromEnvironment());
