@@ -150,15 +150,33 @@ void CtarnicDlg::OnTrackMenu(int row, int item) {
     if (shutDown_ || longTask_ || busy_ || item < 0 || item > 2)
         return;
     std::string path;
+    std::vector<RecordingInfo> listed, all;
     {
         auto lock = LockList();
         const auto& shown = listPanel_->ShownRecordings();
         if (row >= 0 && row < static_cast<int>(shown.size()))
             path = shown[static_cast<std::size_t>(row)].path;
+        if (item == static_cast<int>(TrackExport::Evidence)) {
+            listed = Source().recordingList();
+            all = listPanel_->CollectAllRecordings();
+        }
     }
     if (path.empty())
         return;
-    auto flow = TrackFlow::Prepare(Dialogs(), static_cast<TrackExport>(item), {path});
+    std::vector<std::string> fronts{path};
+    if (item == static_cast<int>(TrackExport::Evidence)) {
+        // A package may hold several recordings: the clicked one comes ticked.
+        QString title = CFileListCtrl::TrackMenuText(item);
+        if (title.endsWith(QStringLiteral("...")))
+            title.chop(3);
+        const auto picked = Dialogs().PickRecordings(title.toStdString(), listed, all, path);
+        if (!picked || picked->empty())
+            return;
+        fronts.clear();
+        for (const RecordingInfo& record : *picked)
+            fronts.push_back(record.path);
+    }
+    auto flow = TrackFlow::Prepare(Dialogs(), static_cast<TrackExport>(item), std::move(fronts));
     if (!flow)
         return;
     PausePlayback();

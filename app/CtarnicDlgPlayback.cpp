@@ -219,6 +219,10 @@ void CtarnicDlg::OnRunOpen() {
     KillTimer(kTimerOpenTimeout);
     busy_ = false;
     playRequested_ = false;
+    if (ZoomMode()) {
+        ResetZoom();
+        ApplyVideoRects();
+    }
     EndWaitCursor();
     for (CMovieStatic* window : videoWindows_)
         window->update();

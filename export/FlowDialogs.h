@@ -31,6 +31,12 @@ public:
     virtual std::optional<std::vector<RecordingInfo>>
     SelectRecordings(SelectionMode mode, const std::vector<RecordingInfo>& listed,
                      const std::vector<RecordingInfo>& all) = 0;
+    // The same dialog for a free choice under title (the listed recordings, all of them
+    // behind the show-all toggle), the recording at ticked already ticked; none when it
+    // was cancelled.
+    virtual std::optional<std::vector<RecordingInfo>>
+    PickRecordings(const std::string& title, const std::vector<RecordingInfo>& listed,
+                   const std::vector<RecordingInfo>& all, const std::string& ticked) = 0;
 };
 
 // A long task's reports, as the main window's task runner hands them to the worker.

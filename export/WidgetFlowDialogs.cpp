@@ -3,6 +3,7 @@
 #include "config/ChooseFolder.h"
 #include "library/ui/CFileSelectDlg.h"
 #include "ui/CMsgDlg.h"
+#include "ui/UiText.h"
 
 namespace kirvano {
 
@@ -26,6 +27,23 @@ WidgetFlowDialogs::SelectRecordings(SelectionMode mode, const std::vector<Record
     if (mode == kSelectForDelete)
         dialog.SetAll(all); // more than 1500 was told by the flow
     dialog.SetListed(listed);
+    if (!dialog.Run())
+        return std::nullopt;
+    return dialog.Result();
+}
+
+std::optional<std::vector<RecordingInfo>> WidgetFlowDialogs::PickRecordings(
+    const std::string& title, const std::vector<RecordingInfo>& listed,
+    const std::vector<RecordingInfo>& all, const std::string& ticked) {
+    CFileSelectDlg dialog(FileSelection::kDelete, owner_);
+    dialog.SetTexts(title, "OK");
+    dialog.SetMessageFunction([this](const std::string& text, const std::string& caption,
+                                     bool okCancel) { return Message(text, caption, okCancel); });
+    if (all.size() > FileSelection::kMaxRecordings)
+        Message(UiText(105), "ERROR", false);
+    dialog.SetAll(all);
+    dialog.SetListed(listed);
+    dialog.TickPath(ticked);
     if (!dialog.Run())
         return std::nullopt;
     return dialog.Result();

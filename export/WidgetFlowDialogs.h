@@ -18,6 +18,9 @@ public:
     std::optional<std::vector<RecordingInfo>>
     SelectRecordings(SelectionMode mode, const std::vector<RecordingInfo>& listed,
                      const std::vector<RecordingInfo>& all) override;
+    std::optional<std::vector<RecordingInfo>>
+    PickRecordings(const std::string& title, const std::vector<RecordingInfo>& listed,
+                   const std::vector<RecordingInfo>& all, const std::string& ticked) override;
 
 private:
     QWidget* owner_;

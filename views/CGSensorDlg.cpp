@@ -88,8 +88,10 @@ void CGSensorDlg::ResetGraph() {
 }
 
 void CGSensorDlg::SetGraphPosition(std::int64_t frame) {
+    // Called on every position update: painting waits for the event loop, so that several
+    // updates between two frames cost one paint.
     currentFrame_ = frame;
-    repaint();
+    update();
 }
 
 int CGSensorDlg::CursorX() const {

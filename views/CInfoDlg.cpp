@@ -54,8 +54,9 @@ void CInfoDlg::Clear() {
 }
 
 void CInfoDlg::SetValues(const InfoValues& values) {
+    // Called on every position update; the paint waits for the event loop.
     values_ = values;
-    repaint();
+    update();
 }
 
 void CInfoDlg::SetSample(const TelemetrySample* sample, std::int32_t frame) {

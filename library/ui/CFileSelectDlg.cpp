@@ -208,6 +208,22 @@ CFileSelectDlg::CFileSelectDlg(FileSelection::Mode mode, QWidget* owner)
     ShowRows();
 }
 
+void CFileSelectDlg::SetTexts(const std::string& caption, const std::string& okText) {
+    SetCaption(caption);
+    setWindowTitle(QString::fromStdString(caption));
+    ok_->setText(QString::fromStdString(okText));
+}
+
+void CFileSelectDlg::TickPath(const std::string& path) {
+    for (std::size_t row = 0; row < selection_.RowCount(); ++row) {
+        if (selection_.Row(row).path == path) {
+            selection_.SetTick(row, true);
+            ShowRows();
+            return;
+        }
+    }
+}
+
 void CFileSelectDlg::Place() {
     const int w = width();
     const int h = height();

@@ -110,6 +110,11 @@ public:
     // How messages are shown (the program's message dialog by default).
     void SetMessageFunction(MessageFunction message) { message_ = std::move(message); }
 
+    // A free choice for another purpose than deleting: its own caption and OK text.
+    void SetTexts(const std::string& caption, const std::string& okText);
+    // Ticks the shown row of the recording at path, if there is one.
+    void TickPath(const std::string& path);
+
     // Runs modally; true on OK, with the ticked recordings in Result().
     bool Run();
     const std::vector<RecordingInfo>& Result() const { return result_; }

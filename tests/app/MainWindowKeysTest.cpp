@@ -285,14 +285,22 @@ TEST(MainWindowKeys, EveryKeyOnTheRealWindow) {
     EXPECT_EQ(dialogs.shown, std::vector<std::string>{UiText(48)});
     EXPECT_EQ(ReadSetting("FOLDERPATH", "TRACK_FOLDER"), dir.file("tracks"));
 
+    // The package takes the recordings ticked in the selection dialog, the clicked one
+    // offered ticked.
+    const std::string second = w.Source().recordingList().at(1).path;
+    dialogs.pick = [](const std::vector<RecordingInfo>& rows) {
+        return std::vector<RecordingInfo>(rows.begin(), rows.begin() + 2);
+    };
     dialogs.folders = {dir.file("tracks")};
     chooseFromMenu(2);
+    EXPECT_EQ(dialogs.pickedFirst, front);
     const std::string package = dir.file("tracks/evidence-" + fs::path(front).stem().string());
     ASSERT_TRUE(fs::exists(package + "/manifest.json"));
     EXPECT_EQ(
         std::system((std::string(KIRVANO_CLI) + " verify '" + package + "' > /dev/null").c_str()),
         0);
     EXPECT_TRUE(fs::exists(package + "/" + fs::path(front).filename().string()));
+    EXPECT_TRUE(fs::exists(package + "/" + fs::path(second).filename().string()));
 }
 
 } // namespace

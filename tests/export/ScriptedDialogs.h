@@ -36,6 +36,17 @@ struct ScriptedDialogs : FlowDialogs {
             return std::nullopt;
         return pick(mode == kSelectForDelete ? all : listed);
     }
+    // Offers the listed rows with the ticked one first, so that a script can keep it.
+    std::optional<std::vector<RecordingInfo>>
+    PickRecordings(const std::string&, const std::vector<RecordingInfo>& listed,
+                   const std::vector<RecordingInfo>& all, const std::string& ticked) override {
+        offeredAll = all.size();
+        pickedFirst = ticked;
+        if (!pick)
+            return std::nullopt;
+        return pick(listed);
+    }
+    std::string pickedFirst;
 
 private:
     template <class T> static T Take(std::deque<T>& script, T otherwise) {

@@ -98,34 +98,43 @@ TEST(GstPipeline, PausedSeeksShowTheRequestedFrame) {
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
 }
 
-// Frames shown over a while of playing.
-std::pair<std::int64_t, std::int64_t> PlayFor(Player& player, int ms) {
+// Frames shown over a while of playing, and the frames the rate promises over the time
+// that really passed between the two readings (30 frames a second at 1x).
+struct Advance {
+    double frames = 0;
+    double promised = 0;
+};
+Advance PlayFor(Player& player, int ms, double rate) {
     EXPECT_TRUE(player.engine.Play());
     SleepMs(100);
     const std::int64_t first = player.engine.GetPosition();
+    const auto start = std::chrono::steady_clock::now();
     SleepMs(ms);
     const std::int64_t last = player.engine.GetPosition();
+    const std::chrono::duration<double> passed = std::chrono::steady_clock::now() - start;
     EXPECT_TRUE(player.engine.Pause());
-    return {first, last};
+    return {static_cast<double>(last - first), passed.count() * 30.0 * rate};
 }
 
 TEST(GstPipeline, RatesAdvanceAsExpected) {
+    // Never faster than the rate promises (two shown frames of reading slack); slower only as far
+    // as a loaded machine (two test jobs, sanitizers) drops frames at the fast rates.
     Player player;
     ASSERT_TRUE(player.engine.Open(Movies::small)) << player.engine.lastError();
-    auto [a, b] = PlayFor(player, 1000);
-    EXPECT_NEAR(static_cast<double>(b - a), 30.0, 4.0) << "1x";
+    Advance one = PlayFor(player, 1000, 1.0);
+    EXPECT_LE(one.frames, one.promised + 2) << "1x";
+    EXPECT_GE(one.frames, one.promised * 0.8) << "1x";
     // The picture follows the reported position.
     EXPECT_EQ(player.Shown(), player.engine.GetPosition());
 
-    ASSERT_TRUE(player.engine.SetPosition(0));
-    ASSERT_TRUE(player.engine.SetRate(2, 1.0));
-    std::tie(a, b) = PlayFor(player, 500);
-    EXPECT_NEAR(static_cast<double>(b - a), 30.0, 5.0) << "2x";
-
-    ASSERT_TRUE(player.engine.SetPosition(0));
-    ASSERT_TRUE(player.engine.SetRate(4, 1.0));
-    std::tie(a, b) = PlayFor(player, 250);
-    EXPECT_NEAR(static_cast<double>(b - a), 30.0, 8.0) << "4x";
+    for (const int rate : {2, 4}) {
+        ASSERT_TRUE(player.engine.SetPosition(0));
+        ASSERT_TRUE(player.engine.SetRate(rate, 1.0));
+        const Advance fast = PlayFor(player, 1000 / rate, rate);
+        EXPECT_LE(fast.frames, fast.promised + 2 * rate) << rate << "x";
+        // Clearly faster than normal play over the same time.
+        EXPECT_GE(fast.frames, fast.promised / rate * 1.5) << rate << "x";
+    }
 
     // At frame 0 backwards has nowhere to go; the rate changes still succeed.
     ASSERT_TRUE(player.engine.SetPosition(0));
