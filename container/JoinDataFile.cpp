@@ -1,6 +1,6 @@
 #include "container/JoinDataFile.h"
 
-#include "base/ByteRange.h"
+#include "telemetry/TelemetryBlock.h"
 
 #include <cerrno>
 #include <cstring>
@@ -9,37 +9,20 @@
 #include <unistd.h>
 
 namespace kirvano {
-namespace {
 
-constexpr char kBegin[] = "CSMDAT";
-constexpr char kEnd[] = "CSMEND";
-constexpr std::size_t kRecordsAt = 34;
-
-} // namespace
-
-Result<DataFile> ParseTelemetryBlock(const std::uint8_t* data, std::size_t size) {
-    const ByteRange block(data, size);
-    if (size < kRecordsAt || std::memcmp(data, kBegin, 6) != 0)
+Result<DataFile> TakeTelemetryRecords(ByteRange block) {
+    if (!block.has(0, 6) || std::memcmp(block.data(), "CSMDAT", 6) != 0)
         return Failure("no telemetry block (the CSMDAT signature is missing)");
+    const ByteRange body = block.sub(6);
+    const auto span = LocateTelemetryRecords(body, BlockReading::Strict);
+    if (!span)
+        return Failure(
+            "the telemetry block is cut off (its header, count or counted records are missing)");
     DataFile file;
-    std::memcpy(file.header.data(), data + 6, kTelemetryHeaderSize);
-    const std::uint16_t field = *block.be16(32);
-    std::uint64_t count = 0;
-    if (field != 0xFFFF) {
-        count = field;
-        if (!block.has(kRecordsAt, count * kTelemetryRecordSize))
-            return Failure("the telemetry block is cut off: it counts " + std::to_string(count) +
-                           " records");
-    } else {
-        // Records up to the end marker (or the last whole record before the end).
-        std::size_t at = kRecordsAt;
-        while (block.has(at, kTelemetryRecordSize) && std::memcmp(data + at, kEnd, 6) != 0) {
-            at += kTelemetryRecordSize;
-            ++count;
-        }
-    }
-    file.count = static_cast<std::uint32_t>(count);
-    file.records.assign(data + kRecordsAt, data + kRecordsAt + count * kTelemetryRecordSize);
+    std::memcpy(file.header.data(), body.data(), kTelemetryHeaderSize);
+    file.count = static_cast<std::uint32_t>(span->count);
+    const std::uint8_t* records = body.data() + kFirstTelemetryRecord;
+    file.records.assign(records, records + span->count * kTelemetryRecordSize);
     return file;
 }
 
@@ -70,7 +53,7 @@ Result<DataFile> ReadDataFile(const std::string& path) {
     ::close(fd);
     if (got != bytes.size())
         return Failure("cannot read the data file");
-    auto file = ParseTelemetryBlock(bytes.data(), bytes.size());
+    auto file = TakeTelemetryRecords(ByteRange(bytes.data(), bytes.size()));
     if (file)
         file->path = path;
     return file;

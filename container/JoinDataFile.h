@@ -4,6 +4,7 @@
 // on, the true count then follows "CSMEND" as 32 bits), the records and "CSMEND".
 #pragma once
 
+#include "base/ByteRange.h"
 #include "base/Result.h"
 #include "telemetry/TelemetryWriter.h"
 
@@ -24,9 +25,10 @@ struct DataFile {
     std::vector<std::uint8_t> records; // count × 124 bytes
 };
 
-// Parses a block that starts with "CSMDAT". A count that promises more records than the
-// bytes hold is refused (a cut-off file), so nothing past the block is taken as data.
-Result<DataFile> ParseTelemetryBlock(const std::uint8_t* data, std::size_t size);
+// The raw records of a block that starts with "CSMDAT", read strictly by the telemetry
+// block reader: a count that promises more records than the bytes hold is refused (a
+// cut-off file), and neither the end marker nor anything behind it is taken as a record.
+Result<DataFile> TakeTelemetryRecords(ByteRange block);
 // Reads the data file at path (it must start with "CSMDAT").
 Result<DataFile> ReadDataFile(const std::string& path);
 

@@ -437,7 +437,7 @@ Result<MovieFacts> AnalyseMovie(const JoinInput& input) {
         } else if (b.type == "udat") {
             facts.hasTelemetryBox = true;
             if (b.loaded) {
-                auto block = ParseTelemetryBlock(b.payload.data(), b.payload.size());
+                auto block = TakeTelemetryRecords(Payload(b));
                 if (block)
                     facts.telemetry = std::move(block.value());
             }

@@ -9,7 +9,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace kirvano;
-    (void)ParseTelemetryBlock(data, size);
+    (void)TakeTelemetryRecords(ByteRange(data, size));
     auto first = ReadJoinInputFromBytes("first", data, size);
     if (!first)
         return 0;

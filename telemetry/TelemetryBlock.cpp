@@ -15,7 +15,7 @@ namespace {
 
 // Offsets relative to the header, i.e. the byte after "CSMDAT".
 constexpr std::size_t kCountOffset = 26;
-constexpr std::size_t kFirstRecord = 28;
+constexpr std::size_t kFirstRecord = kFirstTelemetryRecord;
 constexpr std::size_t kChainMark = 30;
 constexpr std::size_t kChainStep = 34;
 
@@ -207,12 +207,35 @@ bool DecodeTelemetryHeader(ByteRange bytes, TelemetryHeader& header, float& reco
     return true;
 }
 
-std::optional<std::size_t> StartTelemetryBlock(ByteRange head, std::uint64_t window_size,
-                                               TelemetryBlock& block) {
-    block = TelemetryBlock{};
+namespace {
+
+// The records at the start of piece that belong to the block: whole ones, at most limit,
+// and none from an end marker on (ended tells whether one was met).
+std::size_t RecordRun(ByteRange piece, std::size_t limit, bool& ended) {
+    ended = false;
+    std::size_t n = 0;
+    for (std::size_t at = 0; n < limit && piece.has(at, kTelemetryRecordSize);
+         at += kTelemetryRecordSize, ++n) {
+        if (std::memcmp(piece.data() + at, "CSMEND", 6) == 0) {
+            ended = true;
+            break;
+        }
+    }
+    return n;
+}
+
+struct BlockStart {
+    TelemetryRecordSpan span;  // header and interval; count still 0
+    std::uint16_t count_field; // as stored
+    std::size_t limit;         // records the count and the window allow
+};
+
+std::optional<BlockStart> ReadBlockStart(ByteRange head, std::uint64_t window_size) {
     const auto count = head.be16(kCountOffset);
-    if (!count || !DecodeTelemetryHeader(head, block.header, block.record_interval_ms))
+    BlockStart start{};
+    if (!count || !DecodeTelemetryHeader(head, start.span.header, start.span.record_interval_ms))
         return std::nullopt;
+    start.count_field = *count;
     // Only records that lie whole inside the window are read, whatever the count says.
     const std::uint64_t room =
         window_size > kFirstRecord ? (window_size - kFirstRecord) / kTelemetryRecordSize : 0;
@@ -220,40 +243,75 @@ std::optional<std::size_t> StartTelemetryBlock(ByteRange head, std::uint64_t win
         *count == kTelemetryOpenCount ? room : std::min<std::uint64_t>(*count, room);
     if (limit > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max()))
         return std::nullopt;
+    start.limit = static_cast<std::size_t>(limit);
+    return start;
+}
+
+// Decodes n records from r on behind the block's samples.
+void DecodeRecords(const std::uint8_t* r, std::size_t n, TelemetryBlock& block) {
+    const std::size_t first = block.samples.size();
+    block.positions.resize(first + n);
+    block.samples.resize(first + n);
+    for (std::size_t i = 0; i < n; ++i, r += kTelemetryRecordSize)
+        DecodeRecord(r, static_cast<std::int32_t>(first + i), block.record_interval_ms,
+                     block.positions[first + i], block.samples[first + i]);
+}
+
+} // namespace
+
+std::optional<TelemetryRecordSpan> LocateTelemetryRecords(ByteRange bytes, BlockReading reading) {
+    auto start = ReadBlockStart(bytes, bytes.size());
+    if (!start)
+        return std::nullopt;
+    bool ended = false;
+    start->span.count = RecordRun(bytes.sub(kFirstRecord), start->limit, ended);
+    if (reading == BlockReading::Strict && start->count_field != kTelemetryOpenCount &&
+        start->span.count < start->count_field && !ended)
+        return std::nullopt;
+    return start->span;
+}
+
+std::optional<std::size_t> StartTelemetryBlock(ByteRange head, std::uint64_t window_size,
+                                               TelemetryBlock& block) {
+    block = TelemetryBlock{};
+    const auto start = ReadBlockStart(head, window_size);
+    if (!start)
+        return std::nullopt;
+    block.header = start->span.header;
+    block.record_interval_ms = start->span.record_interval_ms;
     // Sized from bytes that are really there, so a hostile count allocates nothing.
-    ReserveLarge(block.positions, static_cast<std::size_t>(limit));
-    ReserveLarge(block.samples, static_cast<std::size_t>(limit));
-    return static_cast<std::size_t>(limit);
+    ReserveLarge(block.positions, start->limit);
+    ReserveLarge(block.samples, start->limit);
+    return start->limit;
 }
 
 bool AppendTelemetryRecords(ByteRange records, std::size_t limit, TelemetryBlock& block) {
-    for (std::size_t at = 0; block.samples.size() < limit && records.has(at, kTelemetryRecordSize);
-         at += kTelemetryRecordSize) {
-        const std::uint8_t* r = records.data() + at;
-        // The end marker also cuts a count that claims more records than the block holds (no
-        // record starts with it: its first five bytes are unused).
-        if (std::memcmp(r, "CSMEND", 6) == 0)
-            return false;
-        const auto index = static_cast<std::int32_t>(block.samples.size());
-        DecodeRecord(r, index, block.record_interval_ms, block.positions.emplace_back(),
-                     block.samples.emplace_back());
-    }
-    return block.samples.size() < limit;
+    if (block.samples.size() >= limit)
+        return false;
+    bool ended = false;
+    const std::size_t n = RecordRun(records, limit - block.samples.size(), ended);
+    DecodeRecords(records.data(), n, block);
+    return !ended && block.samples.size() < limit;
 }
 
 bool ParseTelemetryBlock(ByteRange bytes, TelemetryBlock& block,
                          const std::function<bool()>& stop) {
-    const auto limit = StartTelemetryBlock(bytes, bytes.size(), block);
-    if (!limit)
+    block = TelemetryBlock{};
+    const auto span = LocateTelemetryRecords(bytes, BlockReading::Tolerant);
+    if (!span)
         return false;
-    constexpr std::size_t kStep = 1024 * kTelemetryRecordSize;
-    for (std::size_t at = kFirstRecord; at < bytes.size(); at += kStep) {
+    block.header = span->header;
+    block.record_interval_ms = span->record_interval_ms;
+    ReserveLarge(block.positions, span->count);
+    ReserveLarge(block.samples, span->count);
+    constexpr std::size_t kStep = 1024;
+    for (std::size_t i = 0; i < span->count; i += kStep) {
         if (stop && stop()) {
             block = TelemetryBlock{};
             return false;
         }
-        if (!AppendTelemetryRecords(bytes.sub(at, kStep), *limit, block))
-            break;
+        DecodeRecords(bytes.data() + kFirstRecord + i * kTelemetryRecordSize,
+                      std::min(kStep, span->count - i), block);
     }
     return true;
 }

@@ -23,11 +23,32 @@ struct TelemetryBlock {
 // interval comes from the last one. False when fewer than 26 bytes are there.
 bool DecodeTelemetryHeader(ByteRange bytes, TelemetryHeader& header, float& record_interval_ms);
 
-// Parses the block whose bytes begin right after "CSMDAT" (at the header) and run to the end
-// of the readable window. The records stop after the count, before "CSMEND" when the count is
-// open (0xFFFF), and in any case at the last record that lies whole inside the window.
-// Fails when the header and count do not fit, or when stop() turns true while the records
-// are decoded (it is asked every 1024 records; the block is then left empty).
+// How a block is read. Tolerant, as the viewer shows a recording: whatever whole records
+// the bytes hold, up to the count. Strict, for copying the records into a new block: a
+// counted block must hold its count of records or end earlier at its end marker; one cut
+// off before either is refused. In both an end marker ("CSMEND") ends the records, whatever
+// the count says (a record's first five bytes are unused, so no record starts with it), and
+// an open count (0xFFFF) reads up to the marker or the last whole record; the 32-bit true
+// count behind the marker is not needed for that and is not read.
+enum class BlockReading { Tolerant, Strict };
+
+// Where the records of a block lie, found without decoding them: count records of 124 bytes
+// from kFirstTelemetryRecord on, relative to the header.
+inline constexpr std::size_t kFirstTelemetryRecord = 28;
+struct TelemetryRecordSpan {
+    TelemetryHeader header;
+    float record_interval_ms = kNormalRecordIntervalMs;
+    std::size_t count = 0;
+};
+
+// The records of the block whose bytes begin right after "CSMDAT" (at the header) and run
+// to the end of the readable window. Nothing when the header and count do not fit, or when
+// a strict reading finds the block cut off.
+std::optional<TelemetryRecordSpan> LocateTelemetryRecords(ByteRange bytes, BlockReading reading);
+
+// Locates (tolerantly) and decodes the block. Fails when the header and count do not fit,
+// or when stop() turns true while the records are decoded (it is asked every 1024 records;
+// the block is then left empty).
 bool ParseTelemetryBlock(ByteRange bytes, TelemetryBlock& block,
                          const std::function<bool()>& stop = {});
 

@@ -1,5 +1,5 @@
-// The telemetry block as the join reads and writes it: the count rule, the open count of
-// 65535 and more records, cut-off files.
+// The telemetry block as the join writes it and reads it back: the count rule and the
+// open count of 65535 and more records.
 #include "container/JoinDataFile.h"
 #include "support/TempDir.h"
 
@@ -43,7 +43,7 @@ TEST_P(BlockCount, WrittenAndReadBackCompletely) {
         EXPECT_EQ(static_cast<std::uint32_t>(n[0] << 24 | n[1] << 16 | n[2] << 8 | n[3]),
                   c.records);
     }
-    auto back = ParseTelemetryBlock(block.data(), block.size());
+    auto back = TakeTelemetryRecords(ByteRange(block.data(), block.size()));
     ASSERT_TRUE(back) << back.error();
     EXPECT_EQ(back->count, c.records);
     EXPECT_EQ(back->records, records);
@@ -58,23 +58,12 @@ INSTANTIATE_TEST_SUITE_P(Counts, BlockCount,
                                            CountCase{"Many", 70000, 0xFFFF, 10}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(TelemetryBlockRead, CutOffBlockIsRefused) {
+// Cut-off blocks and the end marker, read both ways, are in the telemetry block tests.
+TEST(TelemetryBlockRead, NoBlockIsRefused) {
     auto block = EncodeJoinedBlock(Header(), 10, Records(10));
-    EXPECT_FALSE(ParseTelemetryBlock(block.data(), 34 + 9 * 124));
-    EXPECT_FALSE(ParseTelemetryBlock(block.data(), 20));
+    EXPECT_FALSE(TakeTelemetryRecords(ByteRange(block.data(), 33)));
     block[0] = 'X';
-    EXPECT_FALSE(ParseTelemetryBlock(block.data(), block.size()));
-}
-
-TEST(TelemetryBlockRead, OpenCountStopsAtTheEndMarkerOrTheLastWholeRecord) {
-    auto block = EncodeJoinedBlock(Header(), 3, Records(3));
-    block[32] = block[33] = 0xFF;
-    auto marked = ParseTelemetryBlock(block.data(), block.size());
-    ASSERT_TRUE(marked);
-    EXPECT_EQ(marked->count, 3u);
-    auto cut = ParseTelemetryBlock(block.data(), 34 + 2 * 124 + 50);
-    ASSERT_TRUE(cut);
-    EXPECT_EQ(cut->count, 2u);
+    EXPECT_FALSE(TakeTelemetryRecords(ByteRange(block.data(), block.size())));
 }
 
 TEST(DataFileRead, FilesAreAppendedRecordByRecord) {

@@ -3,9 +3,11 @@
 #include "telemetry/TelemetryBlock.h"
 #include "TelemetryTestData.h"
 #include "base/ByteRange.h"
+#include "container/JoinDataFile.h"
 #include "telemetry/NumberField.h"
 
 #include <algorithm>
+#include <cctype>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -392,55 +394,86 @@ INSTANTIATE_TEST_SUITE_P(
                    'T',
                    66.666664f}));
 
-TEST(TelemetryBlockParse, ChainedHeadersDoNotMoveTheRecords) {
-    const std::string chained =
-        Chained({"1000100010001000M010000HNN", "2000200020002000D020000HNT"}, "@CSB");
-    // Count 3 at offset 26; the chained header overlaps record 0, which is still read.
-    Bytes body = ToBytes(chained.substr(0, 26));
-    body.push_back(0);
-    body.push_back(3);
-    const std::string rest = chained.substr(28);
-    body.insert(body.end(), rest.begin(), rest.end());
-    body.resize(28 + 3 * kTelemetryRecordSize, ' ');
-    const TelemetryBlock b = Parse(body);
-    EXPECT_EQ(b.header.kind, 'D');
-    EXPECT_EQ(b.samples.size(), 3u);
-    EXPECT_EQ(b.positions[1].frame, 66);
-}
-
-struct CutCase {
+// One table of blocks read both ways: tolerantly as the viewer decodes them, and strictly
+// as the join takes their raw records. An end marker is never a record in either; a
+// strict reading refuses a counted block that is cut off before its count or marker.
+struct ReadCase {
     const char* name;
     std::uint16_t count;
     std::size_t whole_records;
-    std::size_t extra_bytes; // a partial record, or the end marker
+    std::size_t extra_bytes; // a partial record, or what follows the end marker
     std::string tail;
-    bool ok;
-    std::size_t expected;
+    std::size_t tolerant;
+    int strict; // records the join takes, -1 refused
+    bool chained = false;
 };
 
-class CutBlocks : public ::testing::TestWithParam<CutCase> {};
+class BlockReadings : public ::testing::TestWithParam<ReadCase> {};
 
-TEST_P(CutBlocks, RecordsStopAtTheRealEnd) {
+TEST_P(BlockReadings, EndWhereTheRecordsEnd) {
     const auto& c = GetParam();
-    Bytes body = Body(c.count, std::vector<RawRecord>(c.whole_records), "", c.tail);
+    std::vector<RawRecord> records(c.whole_records);
+    for (std::size_t i = 0; i < records.size(); ++i)
+        records[i].put(57, std::to_string(10000 + i)).set(5, 'A');
+    std::string header;
+    if (c.chained) {
+        // A second header over record 0, announced by "@CS" + letter in its bytes 2 to 5.
+        const std::string h =
+            Chained({"1000100010001000M010000HNN", "2000200020002000D020000HNT"}, "@CSB");
+        header = h.substr(0, 26);
+        records.at(0).put(0, h.substr(28));
+    }
+    Bytes body = Body(c.count, records, header, c.tail);
     body.resize(body.size() + c.extra_bytes, 'x');
+
     TelemetryBlock b;
-    EXPECT_EQ(ParseTelemetryBlock(ByteRange(body.data(), body.size()), b), c.ok) << c.name;
-    EXPECT_EQ(b.samples.size(), c.expected) << c.name;
-    EXPECT_EQ(b.positions.size(), c.expected) << c.name;
+    EXPECT_TRUE(ParseTelemetryBlock(ByteRange(body.data(), body.size()), b));
+    ASSERT_EQ(b.samples.size(), c.tolerant);
+    EXPECT_EQ(b.positions.size(), c.tolerant);
+    for (std::size_t i = 0; i < c.tolerant; ++i)
+        EXPECT_DOUBLE_EQ(b.samples[i].x, static_cast<double>(10000 + i) / 1000.0);
+    EXPECT_EQ(b.header.kind, c.chained ? 'D' : ' ');
+    EXPECT_EQ(b.record_interval_ms, c.chained ? kFastRecordIntervalMs : kNormalRecordIntervalMs);
+
+    Bytes block(6 + body.size());
+    std::memcpy(block.data(), "CSMDAT", 6);
+    std::copy(body.begin(), body.end(), block.begin() + 6);
+    auto taken = TakeTelemetryRecords(ByteRange(block.data(), block.size()));
+    ASSERT_EQ(static_cast<bool>(taken), c.strict >= 0) << (taken ? "" : taken.error());
+    if (!taken)
+        return;
+    EXPECT_EQ(taken->count, static_cast<std::uint32_t>(c.strict));
+    EXPECT_TRUE(std::equal(taken->header.begin(), taken->header.end(), body.begin()));
+    ASSERT_EQ(taken->records.size(), c.strict * kTelemetryRecordSize);
+    EXPECT_TRUE(std::equal(taken->records.begin(), taken->records.end(), block.begin() + 34));
+    const auto span =
+        LocateTelemetryRecords(ByteRange(body.data(), body.size()), BlockReading::Strict);
+    ASSERT_TRUE(span);
+    EXPECT_EQ(span->header.kind, b.header.kind);
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Blocks, CutBlocks,
-    ::testing::Values(CutCase{"count zero", 0, 3, 0, "CSMEND", true, 0},
-                      CutCase{"exact", 3, 3, 0, "CSMEND", true, 3},
-                      CutCase{"count below records", 2, 3, 0, "CSMEND", true, 2},
-                      CutCase{"count past the window", 500, 3, 0, "", true, 3},
-                      CutCase{"ends mid-record", 5, 3, 60, "", true, 3},
-                      CutCase{"count past the end marker", 9, 3, 400, "CSMEND", true, 3},
-                      CutCase{"open count", 0xFFFF, 4, 0, "CSMEND\0\0\0\4", true, 4},
-                      CutCase{"open count without end", 0xFFFF, 4, 100, "", true, 4},
-                      CutCase{"open count, nothing", 0xFFFF, 0, 0, "CSMEND", true, 0}));
+    Blocks, BlockReadings,
+    ::testing::Values(ReadCase{"count zero", 0, 3, 0, "CSMEND", 0, 0},
+                      ReadCase{"exact", 3, 3, 0, "CSMEND", 3, 3},
+                      ReadCase{"count below records", 2, 3, 0, "CSMEND", 2, 2},
+                      ReadCase{"counted, no end marker", 3, 3, 0, "", 3, 3},
+                      ReadCase{"count past the end of the bytes", 500, 3, 0, "", 3, -1},
+                      ReadCase{"cut off mid-record", 5, 3, 60, "", 3, -1},
+                      ReadCase{"end marker inside the counted range", 9, 3, 400, "CSMEND", 3, 3},
+                      ReadCase{"end marker as the last counted record", 4, 3, 118, "CSMEND", 3, 3},
+                      ReadCase{"open count", 0xFFFF, 4, 0, std::string("CSMEND\0\0\0\4", 10), 4, 4},
+                      ReadCase{"open count without end marker", 0xFFFF, 4, 100, "", 4, 4},
+                      ReadCase{"open count, no records", 0xFFFF, 0, 0, "CSMEND", 0, 0},
+                      ReadCase{"chained headers", 3, 3, 0, "CSMEND", 3, 3, true},
+                      ReadCase{"chained headers, cut off", 4, 3, 0, "", 3, -1, true}),
+    [](const auto& info) {
+        std::string name = info.param.name;
+        std::replace_if(
+            name.begin(), name.end(),
+            [](char ch) { return !std::isalnum(static_cast<unsigned char>(ch)); }, '_');
+        return name;
+    });
 
 TEST(TelemetryBlockParse, TooShortForHeaderAndCountFails) {
     for (std::size_t size : {0, 1, 25, 26, 27}) {
