@@ -1,7 +1,6 @@
 // The telemetry block decoder: header chain, count, records, positions and time stamps.
 #include "telemetry/TelemetryBlock.h"
 
-#include "base/HugePages.h"
 #include "telemetry/NumberField.h"
 #include "telemetry/TelemetryWriter.h"
 
@@ -280,8 +279,8 @@ std::optional<std::size_t> StartTelemetryBlock(ByteRange head, std::uint64_t win
     block.header = start->span.header;
     block.record_interval_ms = start->span.record_interval_ms;
     // Sized from bytes that are really there, so a hostile count allocates nothing.
-    ReserveLarge(block.positions, start->limit);
-    ReserveLarge(block.samples, start->limit);
+    block.positions.reserve(start->limit);
+    block.samples.reserve(start->limit);
     return start->limit;
 }
 
@@ -302,8 +301,8 @@ bool ParseTelemetryBlock(ByteRange bytes, TelemetryBlock& block,
         return false;
     block.header = span->header;
     block.record_interval_ms = span->record_interval_ms;
-    ReserveLarge(block.positions, span->count);
-    ReserveLarge(block.samples, span->count);
+    block.positions.reserve(span->count);
+    block.samples.reserve(span->count);
     constexpr std::size_t kStep = 1024;
     for (std::size_t i = 0; i < span->count; i += kStep) {
         if (stop && stop()) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "base/ByteRange.h"
+#include "base/HugePages.h"
 #include "telemetry/TelemetryTypes.h"
 
 #include <cstddef>
@@ -15,8 +16,8 @@ namespace kirvano {
 struct TelemetryBlock {
     TelemetryHeader header;
     float record_interval_ms = kNormalRecordIntervalMs;
-    std::vector<PositionSample> positions;
-    std::vector<TelemetrySample> samples;
+    LargeArray<PositionSample> positions;
+    LargeArray<TelemetrySample> samples;
 };
 
 // The header at the start of bytes, followed along any chained "@CS" headers; the record

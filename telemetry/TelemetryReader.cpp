@@ -1,7 +1,6 @@
 // Loading, moving and frame indexing of a recording's telemetry.
 #include "telemetry/TelemetryReader.h"
 
-#include "base/HugePages.h"
 #include "container/Scanners.h"
 #include "telemetry/TelemetryWriter.h"
 
@@ -46,9 +45,14 @@ std::optional<bool> TelemetryReader::ReadBlockAtStart(TelemetryBlock& block) {
     if (window_end <= kMarkerLength)
         return false;
     const std::uint64_t window_size = window_end - kMarkerLength;
-    // One buffer for every piece: fresh pieces would cost a page fault per 4 KiB each.
-    std::vector<std::uint8_t> buffer(
-        static_cast<std::size_t>(std::min<std::uint64_t>(28 + kPiece, window_size)));
+    // One buffer for every piece, on one huge page unless the file is small: fresh pieces,
+    // or a large buffer on ordinary pages, would cost a page fault per 4 KiB.
+    const auto buffer_size =
+        static_cast<std::size_t>(std::min<std::uint64_t>(28 + kPiece, window_size));
+    LargeArray<std::uint8_t> buffer;
+    if (buffer_size >= kHugePageSize / 8)
+        buffer.reserve(kHugePageSize);
+    buffer.resize(buffer_size);
     if (!file_.ReadAt(kMarkerLength, buffer))
         return false;
     const auto limit =
@@ -123,9 +127,9 @@ void TelemetryReader::Adopt(TelemetryBlock&& block, const std::string& name) {
 }
 
 void TelemetryReader::Clear() {
-    std::vector<PositionSample>().swap(positions_);
-    std::vector<TelemetrySample>().swap(samples_);
-    std::vector<const TelemetrySample*>().swap(frame_table_);
+    LargeArray<PositionSample>().swap(positions_);
+    LargeArray<TelemetrySample>().swap(samples_);
+    LargeArray<const TelemetrySample*>().swap(frame_table_);
     has_vectors_ = false;
     header_ = TelemetryHeader{};
     record_count_ = 0;
@@ -165,12 +169,12 @@ bool TelemetryReader::BuildFrameIndex(std::int64_t frame_count) {
     try {
         // Filled below in one pass; an empty table is made whole there.
         frame_table_.clear();
-        ReserveLarge(frame_table_, static_cast<std::size_t>(frame_count));
+        frame_table_.reserve(static_cast<std::size_t>(frame_count));
     } catch (const std::bad_alloc&) {
-        std::vector<const TelemetrySample*>().swap(frame_table_);
+        LargeArray<const TelemetrySample*>().swap(frame_table_);
         return false;
     } catch (const std::length_error&) {
-        std::vector<const TelemetrySample*>().swap(frame_table_);
+        LargeArray<const TelemetrySample*>().swap(frame_table_);
         return false;
     }
     for (auto& s : samples_) {

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "base/ByteRange.h"
+#include "base/HugePages.h"
 #include "container/MappedFile.h"
 #include "telemetry/TelemetryBlock.h"
 #include "telemetry/TelemetryTypes.h"
@@ -45,9 +46,9 @@ public:
     // The sample shown at a video frame; none outside the table.
     const TelemetrySample* SampleAtFrame(std::int64_t frame) const;
 
-    const std::vector<PositionSample>& positions() const { return positions_; }
-    const std::vector<TelemetrySample>& samples() const { return samples_; }
-    const std::vector<const TelemetrySample*>& frame_table() const { return frame_table_; }
+    const LargeArray<PositionSample>& positions() const { return positions_; }
+    const LargeArray<TelemetrySample>& samples() const { return samples_; }
+    const LargeArray<const TelemetrySample*>& frame_table() const { return frame_table_; }
     // The index of a linked sample in this reader's vectors, -1 for none.
     std::int64_t IndexOf(const PositionSample* p) const;
     std::int64_t IndexOf(const TelemetrySample* s) const;
@@ -92,9 +93,9 @@ private:
     std::string path_;
     std::uint32_t record_count_ = 0;
     double peak_g_ = 0.0;
-    std::vector<PositionSample> positions_;
-    std::vector<TelemetrySample> samples_;
-    std::vector<const TelemetrySample*> frame_table_;
+    LargeArray<PositionSample> positions_;
+    LargeArray<TelemetrySample> samples_;
+    LargeArray<const TelemetrySample*> frame_table_;
     bool has_vectors_ = false;
     TelemetryHeader header_;
     float frame_duration_ms_ = 0.0f;

@@ -160,7 +160,8 @@ TEST(TelemetryReaderIndex, EmptyBlockIndexesToEmptyEntries) {
     EXPECT_EQ(r.record_count(), 0u);
     r.set_frame_duration_ms(k30Fps);
     ASSERT_TRUE(r.BuildFrameIndex(4));
-    EXPECT_EQ(r.frame_table(), std::vector<const TelemetrySample*>(4, nullptr));
+    EXPECT_EQ(std::vector<const TelemetrySample*>(r.frame_table()),
+              std::vector<const TelemetrySample*>(4, nullptr));
     EXPECT_EQ(r.peak_g(), 0.0);
 }
 
