@@ -45,12 +45,13 @@ std::optional<bool> TelemetryReader::ReadBlockAtStart(TelemetryBlock& block) {
     if (window_end <= kMarkerLength)
         return false;
     const std::uint64_t window_size = window_end - kMarkerLength;
-    // One buffer for every piece, on one huge page unless the file is small: fresh pieces,
-    // or a large buffer on ordinary pages, would cost a page fault per 4 KiB.
+    // One buffer for every piece and every load on this thread, on one huge page once a file
+    // needs more than a small one: fresh buffers, or a large one on ordinary pages, would
+    // cost a page fault per 4 KiB each time.
     const auto buffer_size =
         static_cast<std::size_t>(std::min<std::uint64_t>(28 + kPiece, window_size));
-    LargeArray<std::uint8_t> buffer;
-    if (buffer_size >= kHugePageSize / 8)
+    thread_local LargeArray<std::uint8_t> buffer;
+    if (buffer_size > buffer.capacity() && buffer_size >= kHugePageSize / 8)
         buffer.reserve(kHugePageSize);
     buffer.resize(buffer_size);
     if (!file_.ReadAt(kMarkerLength, buffer))
