@@ -240,6 +240,7 @@ private:
     void OpenRecording();
     void OnRunOpen();
     void OnOpenTimeout();
+    void TellSetUpFailure();
     void StartFilePreparation(bool nextFile);
     void StartDisplay();
     void OnPlaybackTick();

@@ -7,10 +7,12 @@
 #include "config/Settings.h"
 #include "library/ui/CFilerContainerDlg.h"
 #include "playback/CMovieStatic.h"
+#include "ui/CMsgDlg.h"
 #include "ui/CSkinSliderCtrl.h"
 
 #include <QApplication>
 #include <QMenu>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -202,6 +204,8 @@ void CtarnicDlg::OnRunOpen() {
 
     const std::string path = RecordPath(currentIndex_);
     const bool opened = !path.empty() && AnyPlayerPresent() && players_->Open(path);
+    if (!path.empty() && AnyPlayerPresent())
+        TellSetUpFailure();
     if (opened) {
         // The rear engine's ready message comes last and stands for both; without a rear
         // movie the front one reports.
@@ -227,6 +231,18 @@ void CtarnicDlg::OnRunOpen() {
     for (CMovieStatic* window : videoWindows_)
         window->update();
     EnableControls(true);
+}
+
+void CtarnicDlg::TellSetUpFailure() {
+    // A pipeline that could not be built (a missing element or decoder) is the user's to
+    // know; a file refused for its contents is passed over quietly. One box for both cameras.
+    for (const auto& engine : engines_) {
+        if (!engine || !engine->lastErrorIsSetUp())
+            continue;
+        const std::string text = engine->lastError();
+        QTimer::singleShot(0, this, [this, text] { CMsgBox(this).Show(text, "ERROR", kMbOk); });
+        return;
+    }
 }
 
 void CtarnicDlg::OnOpenTimeout() {

@@ -38,6 +38,9 @@ public:
     // Builds the pipeline on path and shows the first frame. The error text of a failure
     // is the message the viewer shows.
     virtual Status Open(const std::string& path, EngineWindow* window) = 0;
+    // Whether the last failed open failed while the pipeline was built (a missing element
+    // or decoder: the viewer tells the user) rather than on the file's contents (quiet).
+    virtual bool SetUpFailed() const { return false; }
     // Releases everything; returns within the given time whatever the pipeline does.
     virtual void Close(int timeoutMs) = 0;
 

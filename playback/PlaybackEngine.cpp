@@ -79,6 +79,7 @@ bool PlaybackEngine::IsMovie(const std::string& path) {
 bool PlaybackEngine::Open(const std::string& moviePath) {
     EngineLock lock(fileLock_);
     lastError_.clear();
+    lastErrorIsSetUp_ = false;
     if (!IsMovieForPlayback(moviePath)) {
         lastError_ = "not a movie";
         return false;
@@ -91,12 +92,14 @@ bool PlaybackEngine::Open(const std::string& moviePath) {
     std::unique_ptr<MediaPipeline> pipeline = factory_ ? factory_() : nullptr;
     if (!pipeline) {
         lastError_ = "no media pipeline";
+        lastErrorIsSetUp_ = true;
         return false;
     }
     pipeline->SetEventHandler([this](PipelineEvent event) { OnPipelineEvent(event); });
     const Status opened = pipeline->Open(moviePath, window_);
     if (!opened) {
         lastError_ = opened.error();
+        lastErrorIsSetUp_ = pipeline->SetUpFailed();
         pipeline->Close(options_.closeTimeoutMs);
         return false;
     }

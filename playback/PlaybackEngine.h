@@ -86,6 +86,8 @@ public:
     const ViewParameters& view() const { return view_; }
     // The error text of the last failed open (the viewer shows it in an "ERROR" box).
     const std::string& lastError() const { return lastError_; }
+    // The last open failed while the media pipeline was built (the viewer shows that one).
+    bool lastErrorIsSetUp() const { return lastErrorIsSetUp_; }
     // The pipeline while a movie is open; the video window paints through it.
     MediaPipeline* pipeline() { return pipeline_.get(); }
     EngineTelemetry& telemetry() { return *telemetry_; }
@@ -127,6 +129,7 @@ private:
     int continueFlag_ = 0;
     int endReachedFlag_ = 0;
     std::string lastError_;
+    bool lastErrorIsSetUp_ = false;
     std::string currentMovie_;
 
     std::atomic<bool> stepping_{false};

@@ -97,6 +97,7 @@ public:
     }
 
     Status Open(const std::string& path, EngineWindow* window) override;
+    bool SetUpFailed() const override { return setUpFailed_; }
     void Close(int timeoutMs) override;
     float DetectedFrameDuration() override { return detectedMs_; }
     void SetFrameDuration(float ms) override {
@@ -170,6 +171,7 @@ private:
     FramePresenter presenter_;
     std::function<void(PipelineEvent)> handler_;
     std::string path_;
+    bool setUpFailed_ = false;
 
     BusNotes notes_;
 
@@ -321,12 +323,15 @@ Status GstEnginePipeline::Build(const std::string& uri, bool withAudio) {
 Status GstEnginePipeline::Open(const std::string& path, EngineWindow* window) {
     Close(kWaitMs);
     closing_ = false;
+    setUpFailed_ = false;
     window_ = window;
     path_ = path;
     presenter_.SetRepaintCallback([this] { RequestRepaint(); });
     gchar* uri = gst_filename_to_uri(path.c_str(), nullptr);
-    if (!uri)
+    if (!uri) {
+        setUpFailed_ = true;
         return Failure("cannot address the file");
+    }
     const std::string uriText = uri;
     g_free(uri);
 
@@ -335,8 +340,10 @@ Status GstEnginePipeline::Open(const std::string& path, EngineWindow* window) {
         notes_.Clear();
         frames_ = 0;
         const Status built = Build(uriText, withAudio);
-        if (!built)
+        if (!built) {
+            setUpFailed_ = true;
             return built;
+        }
         gst_element_set_base_time(playbin_, SharedClock::Get().Now());
         const GstStateChangeReturn change = gst_element_set_state(playbin_, GST_STATE_PAUSED);
         bool ok = change != GST_STATE_CHANGE_FAILURE;
@@ -362,6 +369,7 @@ Status GstEnginePipeline::Open(const std::string& path, EngineWindow* window) {
     if (frames_ == 0) {
         // A missing decoder prerolls without video.
         Teardown();
+        setUpFailed_ = true;
         return Failure(!UiText(114).empty() ? UiText(114) : "no video stream");
     }
     gint64 duration = 0;

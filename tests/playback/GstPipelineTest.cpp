@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <random>
 #include <thread>
 
@@ -290,6 +291,18 @@ TEST(GstPipeline, BadFilesFailWithoutHanging) {
         EXPECT_FALSE(player.engine.Open(path)) << c.what;
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(6)) << c.what;
         EXPECT_EQ(player.engine.state(), EngineState::Closed);
+        EXPECT_FALSE(player.engine.lastErrorIsSetUp()) << c.what << ": the file's fault";
+    }
+    // A movie the pipeline can read but shows no picture of (here: sound only) is a set-up
+    // failure the viewer tells the user about.
+    const std::string soundOnly = dir.file("sound.MOV");
+    if (std::system(
+            ("ffmpeg -loglevel error -f lavfi -i sine=duration=1 -c:a aac '" + soundOnly + "'")
+                .c_str()) == 0) {
+        Player player;
+        EXPECT_FALSE(player.engine.Open(soundOnly));
+        EXPECT_TRUE(player.engine.lastErrorIsSetUp());
+        EXPECT_FALSE(player.engine.lastError().empty());
     }
     // A truncated movie plays up to where its data ends, then ends normally.
     const std::string whole = kirvano::testing::ReadAll(Movies::small);
