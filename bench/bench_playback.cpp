@@ -1,11 +1,13 @@
 // Playback engine figures beside a bare playbin in the same run: open to first frame,
 // paused seek latency (median, 95th percentile), single-step latency; with front and
 // rear playing together for 20 s at 1x and at 2x the largest difference of their shown
-// frames, and at 1x the CPU use beside two bare playbins and the resident size.
+// frames and the gap between their schedules, and at 1x the CPU use beside two bare
+// playbins and the resident size.
 #if __has_include(<gst/gst.h>)
 #include "playback/EngineBroadcast.h"
 #include "playback/PlaybackEngine.h"
 #include "playback/platform/GstPipeline.h"
+#include "support/ShownFrameTimes.h"
 
 #include <gst/gst.h>
 
@@ -87,6 +89,19 @@ GstElement* BarePlaybin(const std::string& path) {
     return bin;
 }
 
+// A video window of a given size that ignores what is posted to it.
+class BenchWindow : public EngineWindow {
+public:
+    explicit BenchWindow(ViewRect client) : client_(client) {}
+    void PostToWindow(int, std::intptr_t, std::intptr_t) override {}
+    void PostToOwner(int, std::intptr_t, std::intptr_t) override {}
+    ViewRect ClientRect() const override { return client_; }
+    void RequestRepaint() override {}
+
+private:
+    ViewRect client_;
+};
+
 struct Figures {
     double median = 0, p95 = 0;
 };
@@ -121,9 +136,16 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::mt19937 random(3);
+    // A part alone: seek, together (front and rear) or cpu (together and the bare playbins).
+    const std::string only = argc > 2 ? argv[2] : "";
+    const bool seekPart = only.empty() || only == "seek";
+    const bool togetherPart = only.empty() || only == "together" || only == "cpu";
+    const bool cpuPart = only.empty() || only == "cpu";
 
     for (const auto& [name, path] :
          {std::pair{"1080p with B-frames", bf}, std::pair{"1080p without B-frames", plain}}) {
+        if (!seekPart)
+            break;
         std::vector<double> open, seek, step, bareOpen, bareSeek;
         for (int round = 0; round < 5; ++round) {
             PlaybackEngine engine(0, GstPipelineFactory());
@@ -173,32 +195,39 @@ int main(int argc, char** argv) {
                     Percentile(step, 0.5), Percentile(step, 0.95));
     }
 
-    // Both engines playing 20 s at 1x and at 2x: the largest difference of the shown
-    // frames (rear against front x factor); at 1x also CPU and resident size, then two bare
-    // playbins on the same movies.
+    // Both engines playing 20 s: at 1x without windows for the CPU use and the resident
+    // size (beside two bare playbins afterwards), then at 1x and 2x with windows (pictures
+    // converted for the screen, as in the viewer) for the largest difference of the shown
+    // frames (rear against front x factor) and the gap between the two schedules.
     double engineCpu = 0;
     long rss = 0;
-    {
-        PlaybackEngine front(0, GstPipelineFactory());
-        PlaybackEngine back(1, GstPipelineFactory());
-        front.Init(nullptr, "Noto Sans CJK JP");
-        back.Init(nullptr, "Noto Sans CJK JP");
-        EngineBroadcast both(&front, &back);
-        if (!both.Open(bf) || !both.open(1)) {
-            std::fprintf(stderr, "the engines did not open front and rear\n");
-            return 1;
-        }
-        const float k = both.scale(1).factor;
+    if (togetherPart) {
         std::printf("== front 1080p 29.97 fps + rear 720p 28 fps together, 20 s each\n");
-        for (const int code : {kRateNormal, kRateDouble}) {
-            both.Pause();
+        for (const auto& [code, windowed] :
+             {std::pair<int, bool>{kRateNormal, false}, std::pair<int, bool>{kRateNormal, true},
+              std::pair<int, bool>{kRateDouble, true}}) {
+            if (!windowed && !cpuPart)
+                continue;
+            BenchWindow frontWindow({0, 0, 960, 540});
+            BenchWindow rearWindow({0, 0, 480, 270});
+            PlaybackEngine front(0, GstPipelineFactory());
+            PlaybackEngine back(1, GstPipelineFactory());
+            front.Init(windowed ? &frontWindow : nullptr, "Noto Sans CJK JP");
+            back.Init(windowed ? &rearWindow : nullptr, "Noto Sans CJK JP");
+            EngineBroadcast both(&front, &back);
+            if (!both.Open(bf) || !both.open(1)) {
+                std::fprintf(stderr, "the engines did not open front and rear\n");
+                return 1;
+            }
+            const float k = both.scale(1).factor;
             both.SetRate(code);
             both.SetPosition(0);
             const double cpu0 = CpuSeconds();
             const auto t0 = Clock::now();
             both.Play();
-            double worst = 0;
-            int compared = 0;
+            kirvano::testing::ShownFrameTimes times({&front, &back});
+            std::int64_t worst = 0;
+            int compared = 0, overOne = 0;
             while (Clock::now() - t0 < std::chrono::seconds(20)) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(20));
                 const std::int64_t f1 = front.GetPosition();
@@ -206,21 +235,28 @@ int main(int argc, char** argv) {
                 const std::int64_t f2 = front.GetPosition();
                 if (f1 != f2)
                     continue; // the front moved between the reads
-                worst = std::max(worst, static_cast<double>(std::llabs(ScaledPosition(f1, k) - r)));
+                const std::int64_t difference = std::llabs(ScaledPosition(f1, k) - r);
+                worst = std::max(worst, difference);
+                overOne += difference > 1;
                 ++compared;
-                if (code == kRateNormal)
+                if (!windowed)
                     rss = std::max(rss, ResidentKiB());
             }
-            if (code == kRateNormal)
+            times.Stop();
+            if (!windowed) {
                 engineCpu = (CpuSeconds() - cpu0) / (Ms(Clock::now() - t0) / 1000.0) * 100.0;
-            std::printf(
-                "largest front-rear difference at %dx %.0f frame(s) over %d readings (front "
-                "at frame %lld)\n",
-                code, worst, compared, static_cast<long long>(front.GetPosition()));
+                continue;
+            }
+            const auto gap =
+                times.Gap(0, front.GetFrameDuration() / code, 1, back.GetFrameDuration() / code);
+            std::printf("at %dx: largest difference %lld frame(s), over one frame in %d of %d "
+                        "readings; rear schedule %+.1f ms from the front's (front at frame "
+                        "%lld)\n",
+                        code, static_cast<long long>(worst), overOne, compared, gap.value_or(0.0),
+                        static_cast<long long>(front.GetPosition()));
         }
-        both.Close();
     }
-    {
+    if (cpuPart) {
         GstElement* a = BarePlaybin(bf);
         GstElement* b = BarePlaybin(rear);
         gst_element_set_state(a, GST_STATE_PAUSED);

@@ -19,15 +19,37 @@ QSize PictureSize(const ViewRect& destination, QSize native) {
     return {width, height};
 }
 
+void FramePresenter::Prepare(GstBuffer* buffer, const GstVideoInfo& info) {
+    prepared_ = {};
+    ViewRect destination;
+    {
+        std::lock_guard lock(mutex_);
+        destination = destination_;
+    }
+    const QSize size =
+        PictureSize(destination, {GST_VIDEO_INFO_WIDTH(&info), GST_VIDEO_INFO_HEIGHT(&info)});
+    if (size.isEmpty())
+        return;
+    const auto frame = DecodedFrame::FromBuffer(buffer, info);
+    prepared_ = {buffer, GST_BUFFER_PTS(buffer), streamingConverter_.Convert(*frame, size)};
+}
+
 void FramePresenter::SetFrame(std::shared_ptr<const DecodedFrame> frame, std::int64_t number) {
     ViewRect destination;
     {
         std::lock_guard lock(mutex_);
         destination = destination_;
     }
-    // Converted here, on the streaming thread, at the size it is shown at.
+    // Converted on the streaming thread at the size it is shown at: before the frame's
+    // moment when Prepare saw it, else now.
     const QSize size = frame ? PictureSize(destination, frame->size()) : QSize();
-    QImage picture = size.isEmpty() ? QImage() : streamingConverter_.Convert(*frame, size);
+    QImage picture;
+    if (frame && prepared_.buffer == frame->buffer() &&
+        prepared_.pts == GST_BUFFER_PTS(frame->buffer()) && prepared_.picture.size() == size)
+        picture = std::move(prepared_.picture);
+    else if (!size.isEmpty())
+        picture = streamingConverter_.Convert(*frame, size);
+    prepared_ = {};
     std::function<void()> repaint;
     {
         std::lock_guard lock(mutex_);

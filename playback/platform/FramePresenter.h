@@ -23,7 +23,12 @@ namespace kirvano {
 
 class FramePresenter : public VideoPresenter {
 public:
-    // Stores a frame; called on a streaming thread.
+    // Converts a frame that is about to be shown, before the sink waits for its moment,
+    // so that showing it costs no conversion; called on the streaming thread that then
+    // hands the same buffer to SetFrame.
+    void Prepare(GstBuffer* buffer, const GstVideoInfo& info);
+    // Stores a frame (with its prepared picture when there is one); called on a streaming
+    // thread.
     void SetFrame(std::shared_ptr<const DecodedFrame> frame, std::int64_t number);
     void SetDestination(const ViewRect& rect, bool mirror);
     ViewRect destination() const;
@@ -54,6 +59,13 @@ private:
     bool mirror_ = false;
     QImage overlay_;
     std::function<void()> repaint_;
+    // The picture Prepare made, and the buffer (address and time) it was made from.
+    struct Prepared {
+        const GstBuffer* buffer = nullptr;
+        GstClockTime pts = GST_CLOCK_TIME_NONE;
+        QImage picture;
+    };
+    Prepared prepared_; // streaming thread only
     FrameConverter streamingConverter_;
     mutable FrameConverter onDemandConverter_;
 };

@@ -144,6 +144,7 @@ public:
 private:
     static GstFlowReturn OnPreroll(GstAppSink* sink, gpointer self);
     static GstFlowReturn OnSample(GstAppSink* sink, gpointer self);
+    static GstPadProbeReturn OnBufferComing(GstPad* pad, GstPadProbeInfo* info, gpointer self);
     static GstBusSyncReply OnBusMessage(GstBus* bus, GstMessage* message, gpointer self);
     void TakeSample(GstSample* sample);
     Status Build(const std::string& uri, bool withAudio);
@@ -217,6 +218,22 @@ GstFlowReturn GstEnginePipeline::OnSample(GstAppSink* sink, gpointer data) {
         gst_sample_unref(sample);
     }
     return GST_FLOW_OK;
+}
+
+GstPadProbeReturn GstEnginePipeline::OnBufferComing(GstPad* pad, GstPadProbeInfo* info,
+                                                    gpointer data) {
+    GstBuffer* buffer = gst_pad_probe_info_get_buffer(info);
+    GstCaps* caps = buffer ? gst_pad_get_current_caps(pad) : nullptr;
+    GstVideoInfo video;
+    if (caps && gst_video_info_from_caps(&video, caps)) {
+        CallbackLink& link = **static_cast<LinkRef*>(data);
+        std::lock_guard lock(link.mutex);
+        if (link.owner)
+            link.owner->presenter_.Prepare(buffer, video);
+    }
+    if (caps)
+        gst_caps_unref(caps);
+    return GST_PAD_PROBE_OK;
 }
 
 void GstEnginePipeline::TakeSample(GstSample* sample) {
@@ -299,6 +316,12 @@ Status GstEnginePipeline::Build(const std::string& uri, bool withAudio) {
     link_->owner = this;
     gst_app_sink_set_callbacks(GST_APP_SINK(appsink_), &callbacks, NewLinkRef(link_),
                                &DeleteLinkRef);
+    // Frames reach the sink before their moment: they are converted while it waits.
+    if (GstPad* pad = gst_element_get_static_pad(appsink_, "sink")) {
+        gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, &GstEnginePipeline::OnBufferComing,
+                          NewLinkRef(link_), &DeleteLinkRef);
+        gst_object_unref(pad);
+    }
 
     guint flags = 0;
     g_object_get(playbin_, "flags", &flags, nullptr);

@@ -13,6 +13,11 @@ std::shared_ptr<const DecodedFrame> DecodedFrame::FromSample(GstSample* sample) 
     if (!buffer || !caps || !gst_video_info_from_caps(&info, caps) ||
         GST_VIDEO_INFO_WIDTH(&info) <= 0 || GST_VIDEO_INFO_HEIGHT(&info) <= 0)
         return nullptr;
+    return FromBuffer(buffer, info);
+}
+
+std::shared_ptr<const DecodedFrame> DecodedFrame::FromBuffer(GstBuffer* buffer,
+                                                             const GstVideoInfo& info) {
     return std::shared_ptr<const DecodedFrame>(new DecodedFrame(gst_buffer_ref(buffer), info));
 }
 

@@ -21,6 +21,9 @@ class DecodedFrame {
 public:
     // Null when the sample holds no usable video.
     static std::shared_ptr<const DecodedFrame> FromSample(GstSample* sample);
+    // A frame of a buffer in the given format (the buffer gets a reference of its own).
+    static std::shared_ptr<const DecodedFrame> FromBuffer(GstBuffer* buffer,
+                                                          const GstVideoInfo& info);
     ~DecodedFrame();
     DecodedFrame(const DecodedFrame&) = delete;
     DecodedFrame& operator=(const DecodedFrame&) = delete;

@@ -15,7 +15,9 @@
 #include <QPushButton>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace kirvano {
@@ -178,6 +180,20 @@ TEST(MovieWindow, PaintsThePictureInTheEngineRectangle) {
     EXPECT_EQ(shot.pixel(30, 100) & 0xFFFFFF, 0u) << "black left of the picture";
     EXPECT_EQ(shot.pixel(380, 100) & 0xFFFFFF, 0u) << "black right of the picture";
     EXPECT_EQ(kirvano::testing::ReadFrameCode(shot.copy(67, 0, 268, 200)), 21);
+    // While playing, the picture painted is the frame the engine reports.
+    ASSERT_TRUE(engine.SetPosition(0));
+    ASSERT_TRUE(engine.Play());
+    for (int i = 0; i < 10; ++i) {
+        const std::int64_t before = engine.GetPosition();
+        const auto code =
+            kirvano::testing::ReadFrameCode(window.grab().toImage().copy(67, 0, 268, 200));
+        const std::int64_t after = engine.GetPosition();
+        ASSERT_TRUE(code.has_value());
+        EXPECT_TRUE(*code >= before && *code <= after) << before << " " << *code << " " << after;
+        std::this_thread::sleep_for(std::chrono::milliseconds(15));
+    }
+    ASSERT_TRUE(engine.Pause());
+    ASSERT_TRUE(engine.SetPosition(21));
 
     ASSERT_TRUE(engine.SetMirror(true));
     QImage mirrored = window.grab().toImage().copy(67, 0, 268, 200).mirrored(true, false);
