@@ -12,8 +12,8 @@
 #include "playback/CMovieStatic.h"
 #include "playback/PlaybackEngine.h"
 #include "support/FrameBarcode.h"
-#include "support/MainWindowHarness.h"
 #include "support/TempDir.h"
+#include "support/ViewerCard.h"
 #include "ui/CSkinButton.h"
 #include "ui/CSkinSliderCtrl.h"
 #include "ui/UiText.h"
@@ -41,9 +41,7 @@ using testing::ScriptedDialogs;
 using testing::ShownFrame;
 using testing::TempDir;
 
-void Wait(int ms) {
-    ProcessUntil([] { return false; }, ms);
-}
+using testing::Wait;
 
 // A key pressed and released on a widget, through the application like a real one.
 void Press(QWidget* target, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {

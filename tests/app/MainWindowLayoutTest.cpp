@@ -37,15 +37,7 @@ using testing::ShownFrameOf;
 using testing::Wait;
 using Window = testing::CardWindow;
 
-testing::TempDir& Scratch() {
-    static testing::TempDir dir;
-    return dir;
-}
-const bool kConfigDirSet = [] {
-    setenv("KIRVANO_CONFIG_DIR", Scratch().file("config").c_str(), 1);
-    fs::create_directories(Scratch().file("config"));
-    return true;
-}();
+using testing::Scratch;
 
 // Three 6-second recordings; the first group holds two.
 const std::string& Card() {
@@ -110,7 +102,6 @@ void ExpectAdvancing(Window& w, const char* where) {
 }
 
 TEST(MainWindowLayout, LayoutsZoomFullScreenAndTheRearCameraOnACard) {
-    ASSERT_TRUE(kConfigDirSet);
     testing::UseFolder(Card());
     ASSERT_TRUE(WriteSetting("DISPLAY", "ASPECT", "on"));
     Window w;

@@ -30,15 +30,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-testing::TempDir& Scratch() {
-    static testing::TempDir dir;
-    return dir;
-}
-const bool kConfigDirSet = [] {
-    setenv("KIRVANO_CONFIG_DIR", Scratch().file("config").c_str(), 1);
-    fs::create_directories(Scratch().file("config"));
-    return true;
-}();
+using testing::Scratch;
 
 using testing::ProcessUntil;
 using testing::Wait;
@@ -48,22 +40,14 @@ using Window = testing::CardWindow;
 const std::string& Card() {
     static const std::string card = [] {
         const std::string dir = Scratch().file("card");
-        EXPECT_TRUE(testing::MakeCard(dir, "--recordings 3 --parking 0 --seconds 2 --front "
-                                           "320x240@25 --rear 320x240@25 --no-audio"));
+        EXPECT_TRUE(testing::MakeSmallCard(dir, 2));
         return dir;
     }();
     return card;
 }
 
-void UseFolder(const std::string& folder) {
-    ASSERT_TRUE(kConfigDirSet);
-    testing::UseFolder(folder);
-}
-
-// The frame number drawn in the picture the main video window shows.
-std::optional<int> ShownFrame(Window& w) {
-    return testing::ShownFrameOf(w, w.MainCamera());
-}
+using testing::ShownFrame;
+using testing::UseFolder;
 
 std::string CurrentName(const Window& w) {
     const auto& list = w.ListPanel()->ShownRecordings();

@@ -8,8 +8,8 @@
 #include "library/RecordingName.h"
 #include "playback/CMovieStatic.h"
 #include "playback/PlaybackEngine.h"
-#include "support/MainWindowHarness.h"
 #include "support/TempDir.h"
+#include "support/ViewerCard.h"
 
 #include <QDBusArgument>
 #include <QDBusConnection>
