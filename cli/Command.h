@@ -2,6 +2,7 @@
 // contract: one JSON document on standard output, one line per problem on standard error.
 #pragma once
 
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -21,6 +22,10 @@ struct Command {
 void ReportProblem(std::string_view path, std::string_view reason);
 // Prints the usage on standard error and returns kUsage.
 int UsageError(const Command& command, std::string_view problem = {});
+// The operands of a command that takes only paths: a word that starts with "--" is an
+// unknown option (nothing, with `problem` naming it) unless a "--" came before it.
+std::optional<std::vector<std::string>> PathOperands(std::span<const std::string> args,
+                                                     std::string& problem);
 // Writes a complete JSON document to standard output.
 void PrintJson(const std::string& document);
 

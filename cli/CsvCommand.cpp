@@ -64,13 +64,14 @@ int Run(std::span<const std::string> args) {
         PrintResult(std::nullopt, 0);
         return kInputFailed;
     }
-    if (::stat(sourcePath.c_str(), &info) != 0) {
-        ReportProblem(positional[0], "no such file or folder");
+    const SourceKind sourceKind = kind ? *kind : GuessSourceKind(sourcePath);
+    if (const auto problem = SourceProblem(sourcePath, sourceKind)) {
+        ReportProblem(positional[0], *problem);
         PrintResult(std::nullopt, 0);
         return kInputFailed;
     }
     RecordingSource source;
-    source.LoadSource(sourcePath, kind ? *kind : GuessSourceKind(sourcePath));
+    source.LoadSource(sourcePath, sourceKind);
     source.takeProblems(); // the load's own list is not exported
     const auto& recordings = source.CollectAllRecordings();
     bool failed = ReportScanProblems(source);

@@ -44,12 +44,16 @@ const CommandRegistration kRegistration{kNameCommand};
 namespace {
 
 int Run(std::span<const std::string> args) {
-    if (args.empty())
+    std::string problem;
+    const auto paths = PathOperands(args, problem);
+    if (!paths)
+        return UsageError(kNameCommand, problem);
+    if (paths->empty())
         return UsageError(kNameCommand, "no path given");
     SelectUiTextColumn(UiTextColumnFromEnvironment());
     JsonWriter json;
     json.beginArray();
-    for (const std::string& path : args) {
+    for (const std::string& path : *paths) {
         const std::string name(FileNameOf(path));
         json.beginObject();
         json.key("path").value(path);

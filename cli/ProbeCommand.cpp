@@ -80,12 +80,16 @@ void WriteMovie(JsonWriter& json, const std::string& path, MappedFile& file) {
 }
 
 int Run(std::span<const std::string> args) {
-    if (args.empty())
+    std::string problem;
+    const auto paths = PathOperands(args, problem);
+    if (!paths)
+        return UsageError(kProbeCommand, problem);
+    if (paths->empty())
         return UsageError(kProbeCommand, "no movie given");
     int status = kDone;
     JsonWriter json;
     json.beginArray();
-    for (const std::string& path : args) {
+    for (const std::string& path : *paths) {
         MappedFile file;
         if (Status opened = file.Open(path); !opened) {
             ReportProblem(path, opened.error());

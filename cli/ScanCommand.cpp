@@ -5,8 +5,6 @@
 #include "cli/SourceArguments.h"
 #include "library/RecordingSource.h"
 
-#include <sys/stat.h>
-
 namespace kirvano::cli {
 namespace {
 
@@ -105,13 +103,12 @@ int Run(std::span<const std::string> args) {
         return UsageError(kScanCommand, "--all and --select exclude each other");
 
     const std::string path = AbsolutePath(*sourceArg);
-    struct stat info {};
     const SourceKind sourceKind = kind ? *kind : GuessSourceKind(path);
     RecordingSource source;
     bool failed = false;
-    if (::stat(path.c_str(), &info) != 0) {
+    if (const auto problem = SourceProblem(path, sourceKind)) {
         // Still one document: an empty source of the kind asked for.
-        ReportProblem(*sourceArg, "no such file or folder");
+        ReportProblem(*sourceArg, *problem);
         PrintSource(sourceKind, source, nullptr);
         return kInputFailed;
     }

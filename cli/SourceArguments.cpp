@@ -30,6 +30,18 @@ SourceKind GuessSourceKind(const std::string& path) {
     return SourceKind::Folder;
 }
 
+std::optional<std::string> SourceProblem(const std::string& path, SourceKind kind) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0)
+        return "no such file or folder";
+    const bool folder = S_ISDIR(info.st_mode);
+    if (kind == SourceKind::File && folder)
+        return "a folder, not a file";
+    if (kind != SourceKind::File && !folder)
+        return "not a folder";
+    return std::nullopt;
+}
+
 std::string AbsolutePath(const std::string& path) {
     std::error_code error;
     std::string absolute = std::filesystem::absolute(path, error).lexically_normal().string();

@@ -25,6 +25,10 @@ std::optional<SourceAndOut> ParseSourceAndOut(std::span<const std::string> args,
 std::optional<SourceKind> ParseSourceKind(const std::string& text);
 // A file is a file, a folder with "Normal" and "Parking" entries a card, else a folder.
 SourceKind GuessSourceKind(const std::string& path);
+// Why a source of that kind cannot be loaded from the path (nothing when it can be tried):
+// it does not exist, or it is a file where a card or folder is asked for, or a folder
+// where a file is.
+std::optional<std::string> SourceProblem(const std::string& path, SourceKind kind);
 // The path made absolute and normal, without a trailing "/".
 std::string AbsolutePath(const std::string& path);
 // Prints one line per skipped thing on standard error; true when there was any.

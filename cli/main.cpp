@@ -25,7 +25,8 @@ const Command* FindCommand(std::string_view name) {
     return nullptr;
 }
 
-int PrintUsage() {
+// The list of commands: on standard output when asked for, else on standard error.
+int PrintUsage(bool asked = false) {
     std::string text = "usage: kirvano-cli --version\n"
                        "       kirvano-cli help COMMAND\n";
     std::vector<const Command*> commands = Registry();
@@ -33,8 +34,17 @@ int PrintUsage() {
               [](const Command* a, const Command* b) { return a->name < b->name; });
     for (const Command* command : commands)
         text += "       kirvano-cli " + std::string(command->name) + " ...\n";
-    std::fputs(text.c_str(), stderr);
-    return kUsage;
+    std::fputs(text.c_str(), asked ? stdout : stderr);
+    return asked ? kDone : kUsage;
+}
+
+bool IsHelpWord(const std::string& word) {
+    return word == "help" || word == "--help" || word == "-h";
+}
+
+int PrintCommandUsage(const Command& command) {
+    std::printf("usage: %.*s\n", static_cast<int>(command.usage.size()), command.usage.data());
+    return kDone;
 }
 
 } // namespace
@@ -57,6 +67,23 @@ int UsageError(const Command& command, std::string_view problem) {
     return kUsage;
 }
 
+std::optional<std::vector<std::string>> PathOperands(std::span<const std::string> args,
+                                                     std::string& problem) {
+    std::vector<std::string> paths;
+    bool optionsEnded = false;
+    for (const std::string& arg : args) {
+        if (!optionsEnded && arg == "--") {
+            optionsEnded = true;
+        } else if (!optionsEnded && arg.starts_with("--")) {
+            problem = "unknown option " + arg;
+            return std::nullopt;
+        } else {
+            paths.push_back(arg);
+        }
+    }
+    return paths;
+}
+
 void PrintJson(const std::string& document) {
     std::fwrite(document.data(), 1, document.size(), stdout);
     std::fflush(stdout);
@@ -77,20 +104,25 @@ int main(int argc, char** argv) {
         std::puts("kirvano-cli " KIRVANO_VERSION);
         return kDone;
     }
-    if (args[0] == "help" || args[0] == "--help" || args[0] == "-h") {
-        if (args.size() != 2)
+    // "help", "--help" and "-h" alone list the commands; with a command, or after one as
+    // its only argument, they print its usage. Asked for, help is no usage error.
+    if (IsHelpWord(args[0])) {
+        if (args.size() == 1)
+            return PrintUsage(true);
+        const Command* command = args.size() == 2 ? FindCommand(args[1]) : nullptr;
+        if (!command) {
+            if (args.size() == 2)
+                std::fprintf(stderr, "kirvano-cli: unknown command '%s'\n", args[1].c_str());
             return PrintUsage();
-        const Command* command = FindCommand(args[1]);
-        if (!command)
-            return PrintUsage();
-        std::printf("usage: %.*s\n", static_cast<int>(command->usage.size()),
-                    command->usage.data());
-        return kDone;
+        }
+        return PrintCommandUsage(*command);
     }
     const Command* command = FindCommand(args[0]);
     if (!command) {
         std::fprintf(stderr, "kirvano-cli: unknown command '%s'\n", args[0].c_str());
         return PrintUsage();
     }
+    if (args.size() == 2 && (args[1] == "--help" || args[1] == "-h"))
+        return PrintCommandUsage(*command);
     return command->run(std::span(args).subspan(1));
 }

@@ -198,7 +198,10 @@ const std::vector<RecordingInfo>& RecordingSource::CollectAllRecordings() {
     case SourceKind::File:
         lastScanComplete_ = MakeRecord(sourcePath_, collected_);
         if (!lastScanComplete_)
-            problems_.push_back({sourcePath_, "cannot be opened"});
+            problems_.push_back({sourcePath_, !IsFile(sourcePath_) ? "no such file"
+                                              : !HasMovExtension(FileNameOf(sourcePath_))
+                                                  ? "not a movie"
+                                                  : "cannot be opened"});
         break;
     case SourceKind::Folder:
         if (const auto top = tree_.firstChild(kTreeRoot))

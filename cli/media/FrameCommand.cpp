@@ -1,13 +1,19 @@
 // kirvano-cli frame: opens a movie in a real playback engine without a window, seeks to a
 // frame while paused and saves the picture the engine shows as a JPEG.
+#include "base/FileSystem.h"
 #include "cli/Command.h"
 #include "cli/Json.h"
 #include "cli/media/MediaUsage.h"
 #include "playback/PlaybackEngine.h"
 #include "playback/platform/GstPipeline.h"
 
+#include <cerrno>
 #include <charconv>
+#include <cstdlib>
+#include <cstring>
 #include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace kirvano::cli {
 namespace {
@@ -22,12 +28,51 @@ const CommandRegistration kRegistration{kFrameCommand};
 
 namespace {
 
+bool Exists(const std::string& path) {
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0;
+}
+
+// Saves the engine's picture under a temporary name beside output and renames it to
+// output when complete; without force an output that appeared meanwhile is kept. Empty
+// on success, else the reason.
+std::string SavePicture(PlaybackEngine& engine, const std::string& output, bool force) {
+    std::string temporary = FolderOf(output) + "/." + std::string(FileNameOf(output)) + ".XXXXXX";
+    const int fd = ::mkstemp(temporary.data());
+    if (fd < 0)
+        return std::string("cannot write the picture: ") + std::strerror(errno);
+    ::close(fd);
+    if (!engine.SaveSnapshot(temporary)) {
+        ::unlink(temporary.c_str());
+        return "cannot write the picture";
+    }
+    const int error = force ? (::rename(temporary.c_str(), output.c_str()) == 0 ? 0 : errno)
+                            : RenameNoReplace(temporary, output);
+    if (error != 0) {
+        ::unlink(temporary.c_str());
+        return error == EEXIST ? "exists; --force replaces it"
+                               : std::string("cannot write the picture: ") + std::strerror(error);
+    }
+    SyncFolder(FolderOf(output));
+    return {};
+}
+
 int Run(std::span<const std::string> args) {
-    if (args.size() != 3)
+    std::vector<std::string> words;
+    bool force = false;
+    for (const std::string& arg : args) {
+        if (arg == "--force")
+            force = true;
+        else if (arg.starts_with("--"))
+            return UsageError(kFrameCommand, "unknown option " + arg);
+        else
+            words.push_back(arg);
+    }
+    if (words.size() != 3)
         return UsageError(kFrameCommand, "MOVIE, N and OUT.jpg are needed");
-    const std::string& movie = args[0];
-    const std::string& number = args[1];
-    const std::string& output = args[2];
+    const std::string& movie = words[0];
+    const std::string& number = words[1];
+    const std::string& output = words[2];
     long long frame = -1;
     const auto [end, ec] = std::from_chars(number.data(), number.data() + number.size(), frame);
     if (ec != std::errc() || end != number.data() + number.size() || frame < 0)
@@ -49,6 +94,10 @@ int Run(std::span<const std::string> args) {
         PrintJson(json.text());
         return status;
     };
+    if (!force && Exists(output)) {
+        ReportProblem(output, "exists; --force replaces it");
+        return answer(kInputFailed);
+    }
     PlaybackEngine engine(0, GstPipelineFactory());
     engine.Init(nullptr, "メイリオ");
     if (!engine.Open(movie)) {
@@ -67,8 +116,8 @@ int Run(std::span<const std::string> args) {
         return answer(kInputFailed);
     }
     position = engine.GetPosition();
-    if (!engine.SaveSnapshot(output)) {
-        ReportProblem(output, "cannot write the picture");
+    if (const std::string problem = SavePicture(engine, output, force); !problem.empty()) {
+        ReportProblem(output, problem);
         return answer(kInputFailed);
     }
     engine.Close();

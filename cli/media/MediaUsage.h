@@ -9,7 +9,7 @@ namespace kirvano::cli {
 
 inline constexpr std::string_view kMediaProgram = "kirvano-cli-media";
 
-inline constexpr std::string_view kFrameUsage = "kirvano-cli frame MOVIE N OUT.jpg";
+inline constexpr std::string_view kFrameUsage = "kirvano-cli frame MOVIE N OUT.jpg [--force]";
 
 inline constexpr std::string_view kMakeCardUsage =
     "kirvano-cli make-card DIR [--recordings N] [--parking N] [--seconds S]\n"

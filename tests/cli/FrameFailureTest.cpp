@@ -48,5 +48,25 @@ TEST(FrameCommand, FailuresStillAnswerWithOneDocument) {
     }
 }
 
+TEST(FrameCommand, AnExistingPictureIsReplacedOnlyWithForce) {
+    TempDir dir;
+    const std::string movie = dir.file("movie.MOV");
+    ASSERT_TRUE(testing::MakeNumberedMovie(movie, {320, 240, "30/1", 1.0, false, true}));
+    TempDir out;
+    const std::string picture = out.file("picture.jpg");
+    testing::WriteAll(picture, "mine");
+    testing::CliRun run = RunCli({"frame", movie, "2", picture}, dir);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "{\"frame\":2,\"position\":null,\"width\":null,\"height\":null}\n");
+    EXPECT_EQ(run.err, "kirvano-cli: " + picture + ": exists; --force replaces it\n");
+    EXPECT_EQ(testing::ReadAll(picture), "mine");
+
+    run = RunCli({"frame", movie, "2", picture, "--force"}, dir);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "{\"frame\":2,\"position\":2,\"width\":320,\"height\":240}\n");
+    EXPECT_EQ(testing::ReadAll(picture).substr(0, 3), "\xFF\xD8\xFF");
+    EXPECT_EQ(testing::EntryCount(out.path()), 1u); // no temporary file left beside it
+}
+
 } // namespace
 } // namespace kirvano
