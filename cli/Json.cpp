@@ -1,8 +1,10 @@
 #include "cli/Json.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 
 namespace kirvano {
 
@@ -139,8 +141,20 @@ JsonWriter& JsonWriter::endArray() {
 
 JsonWriter& JsonWriter::key(std::string_view name) {
     separate();
-    AppendJsonString(out_, name);
-    out_ += ':';
+    // Keys are short plain words: written in one piece.
+    char text[64];
+    if (name.size() + 3 <= sizeof text && std::all_of(name.begin(), name.end(), [](char c) {
+            return kPlain[static_cast<unsigned char>(c)];
+        })) {
+        text[0] = '"';
+        std::memcpy(text + 1, name.data(), name.size());
+        text[name.size() + 1] = '"';
+        text[name.size() + 2] = ':';
+        out_.append(text, name.size() + 3);
+    } else {
+        AppendJsonString(out_, name);
+        out_ += ':';
+    }
     afterKey_ = true;
     return *this;
 }

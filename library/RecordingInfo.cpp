@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cctype>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -45,7 +44,7 @@ bool HasMovExtension(std::string_view name) {
         return false;
     static constexpr char kMov[] = ".mov";
     for (std::size_t i = 0; i < 4; ++i) {
-        if (std::tolower(static_cast<unsigned char>(name[dot + i])) != kMov[i])
+        if (AsciiLower(name[dot + i]) != kMov[i])
             return false;
     }
     return true;
@@ -99,23 +98,29 @@ void RemoveByName(std::vector<RecordingInfo>& list, const std::vector<RecordingI
     std::erase_if(list, [&](const RecordingInfo& r) { return names.contains(r.name); });
 }
 
+ListOrderKey ListOrderKeyOf(std::string_view name) {
+    return {IsRecordingName(name), SequenceKeyOf(name), name};
+}
+
+bool ListsBefore(const ListOrderKey& a, const ListOrderKey& b) {
+    if (a.scheme != b.scheme)
+        return a.scheme;
+    if (a.sequence != b.sequence)
+        return a.sequence < b.sequence;
+    return a.name < b.name;
+}
+
 void SortRecordings(std::vector<RecordingInfo>& list) {
     struct Key {
-        bool scheme;
-        std::string_view sequence;
+        ListOrderKey order;
         std::size_t index;
     };
     std::vector<Key> keys;
     keys.reserve(list.size());
     for (std::size_t i = 0; i < list.size(); ++i)
-        keys.push_back({IsRecordingName(list[i].name), SequenceKeyOf(list[i].name), i});
-    std::sort(keys.begin(), keys.end(), [&list](const Key& a, const Key& b) {
-        if (a.scheme != b.scheme)
-            return a.scheme;
-        if (a.sequence != b.sequence)
-            return a.sequence < b.sequence;
-        return list[a.index].name < list[b.index].name;
-    });
+        keys.push_back({ListOrderKeyOf(list[i].name), i});
+    std::sort(keys.begin(), keys.end(),
+              [](const Key& a, const Key& b) { return ListsBefore(a.order, b.order); });
     // The records move into their places along the permutation's cycles, in place.
     std::vector<bool> placed(list.size(), false);
     for (std::size_t start = 0; start < list.size(); ++start) {

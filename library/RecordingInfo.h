@@ -68,6 +68,15 @@ void RemoveByName(std::vector<RecordingInfo>& list, const std::vector<RecordingI
 // order does not depend on the listing.
 void SortRecordings(std::vector<RecordingInfo>& list);
 
+// A name's place in that order, computed once (the name must outlive it).
+struct ListOrderKey {
+    bool scheme = false;
+    std::string_view sequence;
+    std::string_view name;
+};
+ListOrderKey ListOrderKeyOf(std::string_view name);
+bool ListsBefore(const ListOrderKey& a, const ListOrderKey& b);
+
 // The extension from the last dot of the file name equals ".MOV" in any case.
 bool HasMovExtension(std::string_view name);
 // The six sequence characters of a name (fewer when the name is short).

@@ -65,8 +65,7 @@ bool StartsWithNoCase(std::string_view text, std::size_t at, std::string_view wo
     if (at + word.size() > text.size())
         return false;
     for (std::size_t i = 0; i < word.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(text[at + i])) !=
-            std::tolower(static_cast<unsigned char>(word[i])))
+        if (AsciiLower(text[at + i]) != AsciiLower(word[i]))
             return false;
     }
     return true;

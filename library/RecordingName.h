@@ -10,6 +10,12 @@
 
 namespace kirvano {
 
+// The letter in lower case when it is an ASCII capital; any other byte as it is (the
+// name rules compare without case in ASCII only, whatever the locale).
+constexpr char AsciiLower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
 // The trigger of a recording, from the first two letters of its name.
 enum class EventType : int {
     Continuous = 0,

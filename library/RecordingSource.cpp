@@ -220,7 +220,7 @@ std::string RecordingSource::RecorderFirmwareVersion() {
             return a->name < b->name;
         return a->path < b->path;
     });
-    std::vector<std::string> names;
+    std::vector<ListOrderKey> names;
     std::string newest;
     for (const RecordingInfo* entry : index) {
         if (entry->name != "Front" || !IsFolder(entry->path))
@@ -236,18 +236,11 @@ std::string RecordingSource::RecorderFirmwareVersion() {
             const bool wanted = first == 'A' || first == 'G' || first == 'M' || first == 'P' ||
                                 first == 'T' || (file.name.size() > 1 && file.name[1] == 'G');
             if (wanted)
-                names.push_back(file.name);
+                names.push_back(ListOrderKeyOf(file.name));
         }
         // The newest recording is the last in list order that can be opened.
-        std::vector<RecordingInfo> records;
-        records.reserve(names.size());
-        for (const std::string& name : names) {
-            RecordingInfo record;
-            record.name = name;
-            records.push_back(std::move(record));
-        }
-        SortRecordings(records);
-        for (auto it = records.rbegin(); it != records.rend(); ++it) {
+        std::sort(names.begin(), names.end(), ListsBefore);
+        for (auto it = names.rbegin(); it != names.rend(); ++it) {
             std::vector<RecordingInfo> made;
             if (MakeRecord(JoinPath(entry->path, it->name), made)) {
                 newest = made.front().path;

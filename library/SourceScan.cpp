@@ -5,6 +5,7 @@
 #include "library/FolderListing.h"
 #include "library/RecordingName.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -47,19 +48,36 @@ bool ExistsAsFolder(const std::string& path) {
 
 bool DeepScanCounting(const std::string& folder, int depth, std::vector<RecordingInfo>& result,
                       std::vector<ScanProblem>* problems, std::size_t& files) {
-    const auto ordered = ListFolderOrdered(folder, EntryOrder::FoldersThenNames);
-    const FolderListing& listing = *ordered;
+    const auto shared = ListFolderOrdered(folder, EntryOrder::AsListed);
+    const FolderListing& listing = *shared;
     if (!listing.ok) {
         if (listing.error != 0)
             Report(problems, folder, listing.error);
         return false;
     }
+    // Folders first, then files, each by name; only what can add records needs the order
+    // (a camera's rear and data files are only counted), and the listing is not copied.
+    std::vector<const FolderEntry*> ordered;
     for (const FolderEntry& entry : listing.entries) {
-        if (!entry.isDirectory || depth >= kMaxFolderDepth)
+        if (entry.isDirectory) {
+            if (depth < kMaxFolderDepth)
+                ordered.push_back(&entry);
             continue;
+        }
+        ++files;
+        if (entry.isRegular && HasMovExtension(entry.name) && IsFrontRecordingName(entry.name))
+            ordered.push_back(&entry);
+    }
+    std::sort(ordered.begin(), ordered.end(), [](const FolderEntry* a, const FolderEntry* b) {
+        if (a->isDirectory != b->isDirectory)
+            return a->isDirectory;
+        return a->name < b->name;
+    });
+    auto it = ordered.begin();
+    for (; it != ordered.end() && (*it)->isDirectory; ++it) {
         std::vector<RecordingInfo> part;
         std::size_t ownFiles = 0;
-        if (!DeepScanCounting(JoinPath(folder, entry.name), depth + 1, part, problems, ownFiles))
+        if (!DeepScanCounting(JoinPath(folder, (*it)->name), depth + 1, part, problems, ownFiles))
             return false;
         if (ownFiles != 0)
             SortRecordings(part);
@@ -71,22 +89,17 @@ bool DeepScanCounting(const std::string& folder, int depth, std::vector<Recordin
         for (RecordingInfo& record : part)
             result.push_back(std::move(record));
     }
-    for (auto it = listing.entries.begin(); it != listing.entries.end(); ++it) {
-        const FolderEntry& entry = *it;
-        if (entry.isDirectory)
-            continue;
-        // Growing the list in steps would move every record several times.
-        if (result.size() == result.capacity())
-            result.reserve(result.size() + static_cast<std::size_t>(listing.entries.end() - it));
-        ++files;
+    result.reserve(result.size() + static_cast<std::size_t>(ordered.end() - it));
+    for (; it != ordered.end(); ++it) {
+        const std::string path = JoinPath(folder, (*it)->name);
         std::string whyNot;
-        if (!IsUsableRecordingFile(folder, entry, &whyNot)) {
+        const std::int64_t size = CheckedMovieSize(path, &whyNot);
+        if (size < 0) {
             if (!whyNot.empty() && problems)
-                problems->push_back({JoinPath(folder, entry.name), whyNot});
+                problems->push_back({path, whyNot});
             continue;
         }
-        const std::string path = JoinPath(folder, entry.name);
-        MakeRecordOfMovie(path, CheckedMovieSize(path), result);
+        MakeRecordOfMovie(path, size, result);
     }
     return true;
 }
