@@ -19,12 +19,17 @@ inline bool IsUtf8Charset(const std::string& charset) {
     return lower.empty() || lower == "utf8";
 }
 
-// The length of the well-formed UTF-8 sequence at `at`, 0 when it is not one.
-inline std::size_t Utf8SequenceLength(std::string_view text, std::size_t at) {
+// The length of the well-formed UTF-8 sequence at `at`, 0 when it is not one; its code
+// point goes to *codePoint when asked for.
+inline std::size_t Utf8SequenceLength(std::string_view text, std::size_t at,
+                                      char32_t* codePoint = nullptr) {
     const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
     const unsigned char lead = byte(at);
-    if (lead < 0x80)
+    if (lead < 0x80) {
+        if (codePoint != nullptr)
+            *codePoint = lead;
         return 1;
+    }
     std::size_t length = 0;
     std::uint32_t minimum = 0;
     if (lead >= 0xC2 && lead <= 0xDF) {
@@ -49,6 +54,8 @@ inline std::size_t Utf8SequenceLength(std::string_view text, std::size_t at) {
     }
     if (code < minimum || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
         return 0;
+    if (codePoint != nullptr)
+        *codePoint = static_cast<char32_t>(code);
     return length;
 }
 

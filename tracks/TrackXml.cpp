@@ -1,5 +1,7 @@
 #include "tracks/TrackXml.h"
 
+#include "base/Utf8.h"
+
 #include <charconv>
 #include <cstdio>
 
@@ -7,36 +9,6 @@ namespace kirvano {
 namespace {
 
 constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
-
-// The length of the valid UTF-8 sequence at text[i] and its code point; 0 when invalid.
-std::size_t Utf8Sequence(std::string_view text, std::size_t i, char32_t& code) {
-    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
-    const unsigned char lead = byte(i);
-    std::size_t length = 0;
-    char32_t minimum = 0;
-    if (lead < 0x80) {
-        code = lead;
-        return 1;
-    } else if ((lead & 0xE0) == 0xC0) {
-        length = 2, code = lead & 0x1F, minimum = 0x80;
-    } else if ((lead & 0xF0) == 0xE0) {
-        length = 3, code = lead & 0x0F, minimum = 0x800;
-    } else if ((lead & 0xF8) == 0xF0) {
-        length = 4, code = lead & 0x07, minimum = 0x10000;
-    } else {
-        return 0;
-    }
-    if (i + length > text.size())
-        return 0;
-    for (std::size_t k = 1; k < length; ++k) {
-        if ((byte(i + k) & 0xC0) != 0x80)
-            return 0;
-        code = (code << 6) | (byte(i + k) & 0x3F);
-    }
-    if (code < minimum || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
-        return 0;
-    return length;
-}
 
 bool AllowedInXml(char32_t c) {
     return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) ||
@@ -76,7 +48,7 @@ std::string XmlText(std::string_view text) {
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size();) {
         char32_t code = 0;
-        const std::size_t length = Utf8Sequence(text, i, code);
+        const std::size_t length = Utf8SequenceLength(text, i, &code);
         if (length == 0 || !AllowedInXml(code)) {
             out += kReplacement;
             i += length == 0 ? 1 : length;
