@@ -24,6 +24,7 @@
 #include <functional>
 #include <map>
 #include <sstream>
+#include <string>
 #include <unistd.h>
 
 using namespace kirvano;
@@ -142,6 +143,59 @@ long TreeRssKiB(pid_t root) {
     return total;
 }
 
+// Times the phases of a track redraw inside the page by wrapping the page's functions:
+// the host calls' transfer (the blocking request answered by the program) and parsing, reading the position array,
+// splitting it, creating the polylines, and the first frame painted after the scripts.
+const char* const kPhaseProbe = R"JS((function () {
+    var now = function () { return performance.now(); };
+    var p = window.kirvanoPhases = {};
+    p.reset = function () {
+        p.transfer = p.parse = p.points = p.group = p.draw = p.marker = p.remove = 0;
+        p.start = -1;
+        p.painted = false;
+    };
+    p.done = function () {
+        p.scripts = now() - p.start;
+    };
+    function timed(owner, name, key) {
+        var inner = owner[name];
+        owner[name] = function () {
+            var t = now();
+            if (p.start < 0)
+                p.start = t;
+            try {
+                return inner.apply(this, arguments);
+            } finally {
+                p[key] += now() - t;
+            }
+        };
+    }
+    timed(XMLHttpRequest.prototype, "send", "transfer");
+    timed(JSON, "parse", "parse");
+    timed(PointList.prototype, "GetPoints", "points");
+    timed(OrbitGrpList.prototype, "GetOrbitGroup", "group");
+    timed(PointList.prototype, "DrawGridLine", "draw");
+    timed(window, "loadMarker", "marker");
+    timed(window, "removeLines", "remove");
+    p.waitPaint = function () {
+        requestAnimationFrame(function () {
+            setTimeout(function () {
+                p.paintedAt = now();
+                p.painted = true;
+            }, 0);
+        });
+    };
+    p.text = function () {
+        var f = function (v) { return v.toFixed(1); };
+        return "transfer " + f(p.transfer) + ", parse " + f(p.parse) + ", points " +
+            f(p.points) + ", split " + f(p.group) + ", polylines " + f(p.draw) + ", position marker " + f(p.marker) +
+            ", removing lines " + f(p.remove) +
+            "; scripts " + f(p.scripts) + ", to the next frame " +
+            f(p.paintedAt - p.start) + " ms";
+    };
+    p.reset();
+})())JS";
+
 std::vector<PositionSample> Drive(int fixes, double lat0, double lng0) {
     std::vector<PositionSample> out;
     out.reserve(fixes);
@@ -201,15 +255,26 @@ int main(int argc, char** argv) {
     map.SetGroupTrack(group);
     map.SetCurrentTrack(std::vector<PositionSample>(group.begin(), group.begin() + 600));
     map.SetPosition(900, std::make_pair(group[300].latitude, group[300].longitude));
+    Js(view, kPhaseProbe);
     for (int run = 0; run < 3; ++run) {
         map.SetGroupTrack(group);
         map.hostMs = 0;
+        Js(view, "kirvanoPhases.reset()");
         clock.restart();
         map.RedrawTracks(0, true);
-        const int lines = Js(view, "orbitgrplist.grpline.length").toInt();
+        const int lines = Js(view, "kirvanoPhases.done(), orbitgrplist.grpline.length").toInt();
+        const double scriptMs = clock.nsecsElapsed() / 1e6;
+        Js(view, "kirvanoPhases.waitPaint()");
+        WaitFor([&] { return Js(view, "kirvanoPhases.painted").toBool(); }, 30000);
         std::printf("group track, 60 000 fixes, %3d segments:    %8.1f ms (host side %.1f ms)\n",
-                    lines, clock.nsecsElapsed() / 1e6, map.hostMs);
+                    lines, scriptMs, map.hostMs);
+        std::printf("  in the page: %s\n",
+                    Js(view, "kirvanoPhases.text()").toString().toUtf8().constData());
     }
+
+    // "--tracks": the track figures only.
+    if (argc > 1 && std::string(argv[1]) == "--tracks")
+        return 0;
 
     // Playback: a 30 ms position update for 10 s, as the main window's tick does.
     QTest::qWait(1500);

@@ -29,16 +29,23 @@ function PointList() {
     this.JpgNumList = [];
 }
 
+// The positions are kept as the map library's own position objects, so that the polylines
+// take them over instead of converting every fix again.
 PointList.prototype.GetPoints = function (data) {
     if (!g_isInitConnect)
         return;
     var n = data.length;
     if (n <= 1)
         return;
-    for (var i = 0; i < n - 1; i += 3) {
-        this.points.push([Number(data[i]), Number(data[i + 1])]);
-        this.JpgNumList.push(Number(data[i + 2]));
+    var count = Math.ceil((n - 1) / 3);
+    var points = new Array(count);
+    var frames = new Array(count);
+    for (var i = 0, k = 0; i < n - 1; i += 3, k++) {
+        points[k] = new L.LatLng(+data[i], +data[i + 1]);
+        frames[k] = +data[i + 2];
     }
+    this.points = points;
+    this.JpgNumList = frames;
 };
 
 PointList.prototype.ReleasePoints = function () {
@@ -93,8 +100,8 @@ OrbitGrpList.prototype.GetOrbitGroup = function (list) {
     var points = list.points;
     var start = 0;
     for (var i = 1; i < points.length; i++) {
-        var dlat = points[i][0] - points[i - 1][0];
-        var dlng = (points[i][1] - points[i - 1][1]) * Math.cos(points[i][0] * Math.PI / 180);
+        var dlat = points[i].lat - points[i - 1].lat;
+        var dlng = (points[i].lng - points[i - 1].lng) * Math.cos(points[i].lat * Math.PI / 180);
         if (Math.sqrt(dlat * dlat + dlng * dlng) > SEGMENT_BREAK_DEGREES) {
             this.orbitlist.push(new OrbitGrp(start, i - 1));
             start = i;
@@ -302,7 +309,10 @@ function loadLibs() {
     if (g_map)
         g_map.remove();
     var config = window.kirvanoMapConfig || {};
-    g_map = L.map("map_canvas", {center: [0.0, 0.0], zoom: 16, zoomControl: true});
+    // Tracks are drawn on one canvas per pane: tens of thousands of fixes paint far sooner
+    // there than as vector elements of the document.
+    g_map = L.map("map_canvas",
+                  {center: [0.0, 0.0], zoom: 16, zoomControl: true, preferCanvas: true});
     g_map.createPane("track1").style.zIndex = 410;
     g_map.createPane("track2").style.zIndex = 420;
     L.tileLayer(config.tileUrl || "", {
