@@ -143,9 +143,11 @@ long TreeRssKiB(pid_t root) {
     return total;
 }
 
-// Times the phases of a track redraw inside the page by wrapping the page's functions:
-// the host calls' transfer (the blocking request answered by the program) and parsing, reading the position array,
-// splitting it, creating the polylines, and the first frame painted after the scripts.
+// Times the phases of a track redraw inside the page by wrapping the page's functions: the
+// host calls' transfer (the blocking request the program answers; a tick's calls falling
+// into the redraw count too) and parsing, reading the position arrays, splitting them,
+// creating the polylines, moving the position marker (which pans the map), and the first
+// frame after the scripts.
 const char* const kPhaseProbe = R"JS((function () {
     var now = function () { return performance.now(); };
     var p = window.kirvanoPhases = {};
@@ -188,10 +190,10 @@ const char* const kPhaseProbe = R"JS((function () {
     p.text = function () {
         var f = function (v) { return v.toFixed(1); };
         return "transfer " + f(p.transfer) + ", parse " + f(p.parse) + ", points " +
-            f(p.points) + ", split " + f(p.group) + ", polylines " + f(p.draw) + ", position marker " + f(p.marker) +
-            ", removing lines " + f(p.remove) +
-            "; scripts " + f(p.scripts) + ", to the next frame " +
-            f(p.paintedAt - p.start) + " ms";
+            f(p.points) + ", split " + f(p.group) + ", polylines " + f(p.draw) +
+            ", position marker " + f(p.marker) + ", removing lines " + f(p.remove) +
+            "; scripts " + f(p.scripts) + ", to the next frame " + f(p.paintedAt - p.start) +
+            " ms";
     };
     p.reset();
 })())JS";
