@@ -201,6 +201,20 @@ TEST_F(MapPageTest, TrackSegmentsIndexAndDrawing) {
         return Js("var p = g_marker.getLatLng(); p.lat + ',' + p.lng").toString() == "35,139.00145";
     }));
     EXPECT_EQ(Js("orbitgrplist.histline.length + orbitgrplist.schline.length").toInt(), 2);
+
+    // A group track under the current recording, reaching further west: where both run,
+    // the current recording's opaque blue lies over the group's half-transparent red.
+    group.clear();
+    for (int i = -10; i < 40; ++i)
+        group.push_back(Fix(35.0, 139.0 + i * 0.00005, i * 3));
+    map->SetGroupTrack(group);
+    map->RedrawTracks(0, true);
+    ASSERT_TRUE(WaitFor([&] {
+        shot = Grab();
+        const QRgb west = shot.pixel(PixelOf(35.0, 138.9997));
+        return qRed(west) > qGreen(west) + 30;
+    })) << "the group track west of the recording";
+    EXPECT_TRUE(Near(shot, PixelOf(35.0, 139.0002), Bluish, 1));
 }
 
 TEST_F(MapPageTest, EventMarkersSeekPlayback) {
