@@ -203,8 +203,9 @@ void CtarnicDlg::OnRunOpen() {
     ResetViews();
 
     const std::string path = RecordPath(currentIndex_);
-    const bool opened = !path.empty() && AnyPlayerPresent() && players_->Open(path);
-    if (!path.empty() && AnyPlayerPresent())
+    const bool tried = !path.empty() && AnyPlayerPresent();
+    const bool opened = tried && players_->Open(path);
+    if (tried)
         TellSetUpFailure();
     if (opened) {
         // The rear engine's ready message comes last and stands for both; without a rear

@@ -39,9 +39,8 @@ std::optional<std::vector<RecordingInfo>> WidgetFlowDialogs::PickRecordings(
     dialog.SetTexts(title, "OK");
     dialog.SetMessageFunction([this](const std::string& text, const std::string& caption,
                                      bool okCancel) { return Message(text, caption, okCancel); });
-    if (all.size() > FileSelection::kMaxRecordings)
+    if (!dialog.SetAll(all))
         Message(UiText(105), "ERROR", false);
-    dialog.SetAll(all);
     dialog.SetListed(listed);
     dialog.TickPath(ticked);
     if (!dialog.Run())
