@@ -145,6 +145,7 @@ private:
     static GstFlowReturn OnPreroll(GstAppSink* sink, gpointer self);
     static GstFlowReturn OnSample(GstAppSink* sink, gpointer self);
     static GstPadProbeReturn OnBufferComing(GstPad* pad, GstPadProbeInfo* info, gpointer self);
+    static GstPadProbeReturn OnFlushDone(GstPad* pad, GstPadProbeInfo* info, gpointer self);
     static GstBusSyncReply OnBusMessage(GstBus* bus, GstMessage* message, gpointer self);
     void TakeSample(GstSample* sample);
     Status Build(const std::string& uri, bool withAudio);
@@ -177,6 +178,10 @@ private:
     BusNotes notes_;
 
     std::atomic<std::int64_t> frames_{0}; // frames delivered so far
+    // Flushes that reached the sink, and how many had when the last frame arrived: a
+    // seek's own frame is the first one delivered after its flush.
+    std::atomic<std::uint64_t> flushes_{0};
+    std::atomic<std::uint64_t> lastFrameFlushes_{0};
     std::atomic<bool> playing_{false};
     std::atomic<bool> closing_{false};
     double frameNs_ = 0.0;
@@ -236,6 +241,18 @@ GstPadProbeReturn GstEnginePipeline::OnBufferComing(GstPad* pad, GstPadProbeInfo
     return GST_PAD_PROBE_OK;
 }
 
+GstPadProbeReturn GstEnginePipeline::OnFlushDone(GstPad*, GstPadProbeInfo* info, gpointer data) {
+    // A flush stop holds the pad's stream lock: frames taken before it are all older.
+    GstEvent* event = gst_pad_probe_info_get_event(info);
+    if (event && GST_EVENT_TYPE(event) == GST_EVENT_FLUSH_STOP) {
+        CallbackLink& link = **static_cast<LinkRef*>(data);
+        std::lock_guard lock(link.mutex);
+        if (link.owner)
+            ++link.owner->flushes_;
+    }
+    return GST_PAD_PROBE_OK;
+}
+
 void GstEnginePipeline::TakeSample(GstSample* sample) {
     std::shared_ptr<const DecodedFrame> frame = DecodedFrame::FromSample(sample);
     if (!frame)
@@ -245,6 +262,7 @@ void GstEnginePipeline::TakeSample(GstSample* sample) {
         gst_segment_copy_into(segment, &segment_);
     }
     presenter_.SetFrame(std::move(frame), FrameNumberOfSample(sample, frameNs_));
+    lastFrameFlushes_ = flushes_.load();
     ++frames_;
 }
 
@@ -319,6 +337,8 @@ Status GstEnginePipeline::Build(const std::string& uri, bool withAudio) {
     // Frames reach the sink before their moment: they are converted while it waits.
     if (GstPad* pad = gst_element_get_static_pad(appsink_, "sink")) {
         gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, &GstEnginePipeline::OnBufferComing,
+                          NewLinkRef(link_), &DeleteLinkRef);
+        gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_EVENT_FLUSH, &GstEnginePipeline::OnFlushDone,
                           NewLinkRef(link_), &DeleteLinkRef);
         gst_object_unref(pad);
     }
@@ -523,19 +543,20 @@ bool GstEnginePipeline::SeekTo(double rate, GstClockTime positionNs, bool thinni
                                       GST_SEEK_TYPE_SET, positionNs, GST_SEEK_TYPE_NONE, 0)
                  : gst_event_new_seek(rate, GST_FORMAT_TIME, static_cast<GstSeekFlags>(flags),
                                       GST_SEEK_TYPE_SET, 0, GST_SEEK_TYPE_SET, positionNs);
-    const std::int64_t before = frames_;
+    const std::uint64_t flushesBefore = flushes_;
     if (!gst_element_send_event(playbin_, seek))
         return false;
     pausedRunning_ = 0;
     atEnd_ = false;
     if (!notes_.WaitFor(BusKind::AsyncDone, kWaitMs))
         return false;
-    // A late answer to an earlier step can end the wait early; the frame after the flush
-    // is the one this seek shows.
-    for (int i = 0; i < 2000 && frames_ == before; ++i)
+    // A late answer to an earlier step can end the wait early, and a frame from before
+    // the flush can still arrive: the seek's own frame is the first after its flush.
+    const auto seekShown = [&] { return lastFrameFlushes_ > flushesBefore; };
+    for (int i = 0; i < 2000 && !seekShown(); ++i)
         std::this_thread::sleep_for(std::chrono::microseconds(500));
     if (frameShown)
-        *frameShown = frames_ != before;
+        *frameShown = seekShown();
     return true;
 }
 
@@ -547,7 +568,8 @@ bool GstEnginePipeline::Pause() {
         playing_ = false;
         return true;
     }
-    if (playing_) {
+    const bool wasPlaying = playing_;
+    if (wasPlaying) {
         const GstClockTime now = SharedClock::Get().PauseTime(CurrentEnginesTogether());
         const GstClockTime base = gst_element_get_base_time(playbin_);
         pausedRunning_ = now > base ? now - base : 0;
@@ -557,8 +579,14 @@ bool GstEnginePipeline::Pause() {
     const GstStateChangeReturn change = gst_element_set_state(playbin_, GST_STATE_PAUSED);
     if (change == GST_STATE_CHANGE_FAILURE)
         return false;
-    if (change == GST_STATE_CHANGE_ASYNC)
+    if (change == GST_STATE_CHANGE_ASYNC) {
         notes_.WaitFor(BusKind::AsyncDone, 1000);
+    } else if (wasPlaying && !atEnd_ && presenter_.FrameNumber() >= 0) {
+        // Paused straight after the start, before the sink let go of the frame it held:
+        // its thread can still show that frame and hold the next one once this returns.
+        // A seek to the frame on screen settles the picture.
+        SeekTo(rate_, ShownTimeNs(), thinning_);
+    }
     return true;
 }
 
