@@ -45,12 +45,13 @@ const bool kEnvironmentSet = [] {
     return true;
 }();
 
-// One drive of two 3-second recordings (the second with an impact) and one the next day.
+// One drive of two 6-second recordings (the second with an impact) and one the next day:
+// long enough that playing under load does not run into the next recording.
 const std::string& Card() {
     static const std::string card = [] {
         const std::string dir = Scratch().file("card");
         const std::string command = std::string(KIRVANO_CLI) + " make-card '" + dir +
-                                    "' --recordings 3 --parking 0 --seconds 3 --front 320x240@25"
+                                    "' --recordings 3 --parking 0 --seconds 6 --front 320x240@25"
                                     " --rear 320x240@25 --no-audio > /dev/null";
         EXPECT_EQ(std::system(command.c_str()), 0);
         return dir;
@@ -106,7 +107,7 @@ TEST_F(MainWindowMapTest, TracksMarkersPlaybackAndSwitch) {
     ASSERT_TRUE(WaitFor([&] { return Js(view, "cplist.markers.length").toInt() >= 1; }));
     EXPECT_EQ(Js(view, "orbitgrplist.grplist.points.length").toInt(),
               Js(view, "orbitgrplist.gridlist.points.length").toInt() * 2)
-        << "the group track holds both 3-second recordings";
+        << "the group track holds both recordings";
     EXPECT_GE(Js(view, "orbitgrplist.grpline.length").toInt(), 1);
     EXPECT_EQ(Js(view, "cplist.markers[0].igrid").toInt(), 1);
     const int eventFrame = Js(view, "cplist.markers[0].ipos").toInt();
