@@ -108,7 +108,7 @@ public:
     VideoSize NativeSize() override { return size_; }
     bool CanPlayBackwards() override;
     bool Start() override;
-    bool Pause() override;
+    bool Pause() override { return PauseHere(true); }
     bool Seek(std::int64_t mediaTime, bool playing) override;
     std::int64_t Position() override;
     bool SetRate(double rate, bool thinning) override;
@@ -163,6 +163,11 @@ private:
 
     void OnBusNote(GstMessage* message);
     bool StartNow();
+    // Pauses; with holdPicture, a pause right after a start ends on the frame on screen
+    // (callers that seek next need not).
+    bool PauseHere(bool holdPicture);
+    // Waits until no state change is under way and the pipeline rests paused.
+    void SettlePaused();
     // True when a start waiting for the end of an EnginesTogether scope was cancelled.
     bool CancelPendingStart();
 
@@ -178,6 +183,7 @@ private:
     BusNotes notes_;
 
     std::atomic<std::int64_t> frames_{0}; // frames delivered so far
+    std::int64_t framesAtStart_ = 0;      // frames_ when the pipeline was last set playing
     // Flushes that reached the sink, and how many had when the last frame arrived: a
     // seek's own frame is the first one delivered after its flush.
     std::atomic<std::uint64_t> flushes_{0};
@@ -560,7 +566,7 @@ bool GstEnginePipeline::SeekTo(double rate, GstClockTime positionNs, bool thinni
     return true;
 }
 
-bool GstEnginePipeline::Pause() {
+bool GstEnginePipeline::PauseHere(bool holdPicture) {
     if (!playbin_)
         return false;
     if (CancelPendingStart()) {
@@ -569,6 +575,8 @@ bool GstEnginePipeline::Pause() {
         return true;
     }
     const bool wasPlaying = playing_;
+    // The first frame after a start is the one the sink held while paused.
+    const bool justStarted = wasPlaying && frames_ - framesAtStart_ < 2;
     if (wasPlaying) {
         const GstClockTime now = SharedClock::Get().PauseTime(CurrentEnginesTogether());
         const GstClockTime base = gst_element_get_base_time(playbin_);
@@ -579,15 +587,31 @@ bool GstEnginePipeline::Pause() {
     const GstStateChangeReturn change = gst_element_set_state(playbin_, GST_STATE_PAUSED);
     if (change == GST_STATE_CHANGE_FAILURE)
         return false;
-    if (change == GST_STATE_CHANGE_ASYNC) {
+    if (justStarted) {
+        // The start can still be under way, and the sink may not yet have let go of the
+        // frame it held: its thread would show that frame and hold the next one after
+        // this returns. Once the state rests, a seek to the frame on screen settles it.
+        SettlePaused();
+        if (holdPicture && !atEnd_ && presenter_.FrameNumber() >= 0)
+            SeekTo(rate_, ShownTimeNs(), thinning_);
+    } else if (change == GST_STATE_CHANGE_ASYNC) {
         notes_.WaitFor(BusKind::AsyncDone, 1000);
-    } else if (wasPlaying && !atEnd_ && presenter_.FrameNumber() >= 0) {
-        // Paused straight after the start, before the sink let go of the frame it held:
-        // its thread can still show that frame and hold the next one once this returns.
-        // A seek to the frame on screen settles the picture.
-        SeekTo(rate_, ShownTimeNs(), thinning_);
     }
     return true;
+}
+
+void GstEnginePipeline::SettlePaused() {
+    for (int tries = 0; tries < 3; ++tries) {
+        GstState state = GST_STATE_VOID_PENDING;
+        GstState pending = GST_STATE_VOID_PENDING;
+        const GstStateChangeReturn change =
+            gst_element_get_state(playbin_, &state, &pending, 1000 * GST_MSECOND);
+        if (change == GST_STATE_CHANGE_FAILURE ||
+            (state == GST_STATE_PAUSED && pending == GST_STATE_VOID_PENDING))
+            return;
+        if (change == GST_STATE_CHANGE_SUCCESS || change == GST_STATE_CHANGE_NO_PREROLL)
+            gst_element_set_state(playbin_, GST_STATE_PAUSED);
+    }
 }
 
 bool GstEnginePipeline::Start() {
@@ -616,6 +640,7 @@ bool GstEnginePipeline::StartNow() {
         return false;
     const GstClockTime start = SharedClock::Get().StartTime(CurrentEnginesTogether());
     gst_element_set_base_time(playbin_, start - pausedRunning_);
+    framesAtStart_ = frames_;
     return gst_element_set_state(playbin_, GST_STATE_PLAYING) != GST_STATE_CHANGE_FAILURE;
 }
 
@@ -631,7 +656,7 @@ bool GstEnginePipeline::Seek(std::int64_t mediaTime, bool playing) {
     if (!playbin_ || mediaTime < 0)
         return false;
     const bool wasPlaying = playing_;
-    if (wasPlaying && !Pause())
+    if (wasPlaying && !PauseHere(false))
         return false;
     // Aim at the middle of the frame: at its start, files with B-frames and an edit list
     // can show the frame before.
@@ -672,7 +697,7 @@ bool GstEnginePipeline::SetRate(double rate, bool thinning) {
     if (rate == rate_ && thinning == thinning_)
         return true;
     const bool wasPlaying = playing_;
-    if (wasPlaying && !Pause())
+    if (wasPlaying && !PauseHere(false))
         return false;
     rate_ = rate;
     thinning_ = thinning;

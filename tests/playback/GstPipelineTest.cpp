@@ -202,6 +202,26 @@ TEST(GstPipeline, EndOfMovieIsPostedOnce) {
     EXPECT_EQ(player.Shown(), 3);
 }
 
+// A pause straight after a start (a key pressed twice, a speed change then a pause) must
+// leave the picture where the pause found it: the sink may not yet have let go of its
+// held frame when the pause arrives.
+TEST(GstPipeline, APauseRightAfterAStartHoldsItsPicture) {
+    Player player;
+    ASSERT_TRUE(player.engine.Open(Movies::small)) << player.engine.lastError();
+    int moved = 0;
+    for (int i = 0; i < 12; ++i) {
+        ASSERT_TRUE(player.engine.Play());
+        ASSERT_TRUE(player.engine.Pause());
+        const std::optional<int> held = player.Shown();
+        const std::int64_t position = player.engine.GetPosition();
+        SleepMs(150);
+        if (player.Shown() != held || player.engine.GetPosition() != position)
+            ++moved;
+        EXPECT_EQ(player.Shown(), static_cast<int>(player.engine.GetPosition()));
+    }
+    EXPECT_EQ(moved, 0) << "pictures that changed after their pause returned";
+}
+
 TEST(GstPipeline, SnapshotIsTheShownFrameAtNativeSize) {
     Player player;
     ASSERT_TRUE(player.engine.Open(Movies::b1080)) << player.engine.lastError();
