@@ -5,6 +5,7 @@
 #include "app/CSettingDlg.h"
 
 #include "app/rules/PlaybackRules.h"
+#include "app/rules/VideoMenu.h"
 #include "config/Settings.h"
 #include "library/ui/CFilerContainerDlg.h"
 #include "playback/CMovieDialog.h"
@@ -264,24 +265,18 @@ void CtarnicDlg::OnSliderRelease(const AppMessage& message) {
 void CtarnicDlg::OnVideoContextMenu(const AppMessage& message) {
     if (busy_ || NearEnd())
         return;
-    const EngineState state = PlayerState();
-    const bool forSub = message.lParam() == subCamera_;
+    VideoMenuInputs in;
+    in.state = PlayerState();
+    in.fullScreen = fullScreen_;
+    in.forSubCamera = message.lParam() == subCamera_;
+    in.aspectKept = aspect_;
+    in.rateSettling = TimerActive(kTimerRateSettle);
     CMovieMenu menu(this);
-    if (state == EngineState::Playing || state == EngineState::Paused) {
-        menu.AppendTextItem(kCmdPlay, state == EngineState::Playing ? 85 : 86);
-        menu.AppendTextItem(kCmdToStart, 90);
-        menu.AppendSeparator();
-    }
-    menu.AppendItem(kCmdSwap, UiText(153));
-    if (!fullScreen_) {
-        menu.AppendSeparator();
-        menu.AppendTextItem(kCmdSettings, 87);
-        if (!forSub) {
+    for (const VideoMenuItem& item : VideoMenuItems(in)) {
+        if (item.command == 0)
             menu.AppendSeparator();
-            menu.AppendTextItem(kCmdSource, 84);
-        }
-    } else {
-        menu.AppendTextItem(kCmdAspect, aspect_ ? 92 : 91);
+        else
+            menu.AppendTextItem(item.command, item.textEntry, item.enabled);
     }
     const int chosen = menu.Track(UnpackPoint(message.wParam()));
     if (chosen != 0)

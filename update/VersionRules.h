@@ -3,6 +3,8 @@
 // proxy taken from the environment, and the texts of the update and runtime notices.
 #pragma once
 
+#include "KirvanoVersion.h"
+
 #include <functional>
 #include <optional>
 #include <string>
@@ -19,8 +21,8 @@ inline constexpr std::string_view kViewerVersionPath =
     "/0_recorder/viewer/Kirvano/Kirvano_version.txt";
 inline constexpr std::string_view kViewerPagePath = "/0_recorder/viewer/Kirvano/viewer.html";
 
-// The version the viewer compares with the published one.
-inline constexpr std::string_view kViewerVersion = "2.0.0.0";
+// The version the viewer compares with the published one: its own.
+inline constexpr std::string_view kViewerVersion = KIRVANO_VERSION;
 // How much of a version file is looked at, and how much of the version is taken.
 inline constexpr std::size_t kVersionBlockBytes = 1024;
 inline constexpr std::size_t kVersionMaxCharacters = 259;

@@ -1,5 +1,6 @@
 #include "app/rules/KeyTable.h"
 
+#include "app/rules/CommandIds.h"
 #include "app/rules/PlaybackRules.h"
 
 #include <algorithm>
@@ -7,16 +8,6 @@
 
 namespace kirvano {
 namespace {
-
-// The command ids of the tool buttons the keys stand for.
-constexpr int kToStartCommand = 38000;
-constexpr int kPreviousCommand = 38001;
-constexpr int kPlayCommand = 38002;
-constexpr int kSlowerCommand = 38003;
-constexpr int kFasterCommand = 38004;
-constexpr int kNextCommand = 38005;
-constexpr int kSnapshotCommand = 38006;
-constexpr int kSourceCommand = 38009;
 
 constexpr KeyAction Command(int id) {
     return {KeyVerb::Command, id, 0};
@@ -43,10 +34,10 @@ KeyAction ActionForKey(KeyName key, KeyModifiers m) {
     if (m.alt)
         return {};
     if (m.ctrl)
-        return key == KeyName::O ? Command(kSourceCommand) : KeyAction{};
+        return key == KeyName::O ? Command(kCmdSource) : KeyAction{};
     switch (key) {
     case KeyName::Space:
-        return Command(kPlayCommand);
+        return Command(kCmdPlay);
     case KeyName::Left:
         return m.shift ? KeyAction{KeyVerb::StepSeconds, 0, -5}
                        : KeyAction{KeyVerb::StepFrames, 0, -1};
@@ -58,23 +49,23 @@ KeyAction ActionForKey(KeyName key, KeyModifiers m) {
     case KeyName::Down:
         return {KeyVerb::Volume, 0, -1};
     case KeyName::PageUp:
-        return Command(kPreviousCommand);
+        return Command(kCmdPrevious);
     case KeyName::PageDown:
-        return Command(kNextCommand);
+        return Command(kCmdNext);
     case KeyName::Home:
-        return Command(kToStartCommand);
+        return Command(kCmdToStart);
     case KeyName::Plus:
     case KeyName::Equal:
-        return Command(kFasterCommand);
+        return Command(kCmdFaster);
     case KeyName::Minus:
-        return Command(kSlowerCommand);
+        return Command(kCmdSlower);
     case KeyName::F:
     case KeyName::F11:
         return {KeyVerb::ToggleFullScreen, 0, 0};
     case KeyName::Escape:
         return {KeyVerb::LeaveFullScreen, 0, 0};
     case KeyName::S:
-        return Command(kSnapshotCommand);
+        return Command(kCmdSnapshot);
     case KeyName::F1:
     case KeyName::Question:
         return {KeyVerb::ShowHelp, 0, 0};

@@ -1,6 +1,8 @@
 // The main window's decision rules as tables: the near-the-end test, seek clamping, the
-// speed steps, the playback tick's seek window, the advance and the button states.
+// speed steps, the playback tick's seek window, the advance, the button states and the
+// video windows' menu.
 #include "app/rules/PlaybackRules.h"
+#include "app/rules/VideoMenu.h"
 
 #include <gtest/gtest.h>
 
@@ -241,6 +243,33 @@ TEST(PlaybackRules, ButtonStates) {
         for (const ButtonLook& look : ToolButtonLooks(full))
             EXPECT_TRUE(look.hidden) << layout;
     }
+}
+
+// The menu as (command, text entry, enabled) rows; a separator is 0.
+TEST(PlaybackRules, VideoMenuItems) {
+    using Items = std::vector<VideoMenuItem>;
+    const VideoMenuItem sep{};
+    const Items paused{{38002, 86}, {38000, 90}, sep, {38013, 153}, sep,
+                       {38006, 89}, {38011, 87}, sep, {38009, 84}};
+    EXPECT_EQ(VideoMenuItems({kPaused}), paused);
+    // Playing: the pause text and the rate items, off while a speed change settles.
+    EXPECT_EQ(VideoMenuItems({kPlaying, false, true, true, true}), (Items{{38002, 85},
+                                                                          {38000, 90},
+                                                                          {38003, 88, false},
+                                                                          {38004, 82, false},
+                                                                          sep,
+                                                                          {38013, 153},
+                                                                          sep,
+                                                                          {38006, 89},
+                                                                          {38011, 87}}))
+        << "the second camera's menu has no source item";
+    EXPECT_EQ(VideoMenuItems({kStopped}),
+              (Items{{38013, 153}, sep, {38006, 89}, {38011, 87}, sep, {38009, 84}}));
+    EXPECT_EQ(VideoMenuItems({kClosed}).at(2), (VideoMenuItem{38006, 89, false}));
+    // Full screen: the aspect item names what a click switches to.
+    EXPECT_EQ(VideoMenuItems({kPaused, true, false, true}).back(), (VideoMenuItem{38200, 92}));
+    EXPECT_EQ(VideoMenuItems({kPaused, true, false, false}).back(), (VideoMenuItem{38200, 91}));
+    EXPECT_EQ(VideoMenuItems({kPaused, true}).size(), 5u);
 }
 
 } // namespace
