@@ -189,6 +189,9 @@ Status GstEnginePipeline::Build(const std::string& uri, bool withAudio) {
     GstAppSinkCallbacks callbacks{};
     callbacks.new_preroll = &GstEnginePipeline::OnPreroll;
     callbacks.new_sample = &GstEnginePipeline::OnSample;
+    // A teardown left the pipeline closing, also the one before the build without sound
+    // when the sound output refused: left closing, it would never report its end or errors.
+    closing_ = false;
     link_ = std::make_shared<CallbackLink>();
     link_->owner = this;
     gst_app_sink_set_callbacks(GST_APP_SINK(appsink_), &callbacks, NewLinkRef(link_),
@@ -224,7 +227,6 @@ Status GstEnginePipeline::Build(const std::string& uri, bool withAudio) {
 
 Status GstEnginePipeline::Open(const std::string& path, EngineWindow* window) {
     Close(kWaitMs);
-    closing_ = false;
     setUpFailed_ = false;
     window_ = window;
     path_ = path;

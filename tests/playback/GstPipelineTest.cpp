@@ -11,11 +11,14 @@
 #include "support/TempDir.h"
 
 #include <QImage>
+#include <gst/gst.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
+#include <mutex>
 #include <random>
 #include <thread>
 
@@ -220,6 +223,60 @@ TEST(GstPipeline, APauseRightAfterAStartHoldsItsPicture) {
         EXPECT_EQ(player.Shown(), static_cast<int>(player.engine.GetPosition()));
     }
     EXPECT_EQ(moved, 0) << "pictures that changed after their pause returned";
+}
+
+// A sound output that opens but refuses to play, registered above every other one. While
+// switched off it refuses to open as well, so the automatic choice passes over it.
+std::atomic<bool> gSoundRefusesToPlay{false};
+
+GstStateChangeReturn RefuseToPlay(GstElement* element, GstStateChange transition) {
+    if (transition == GST_STATE_CHANGE_NULL_TO_READY && !gSoundRefusesToPlay)
+        return GST_STATE_CHANGE_FAILURE;
+    if (transition == GST_STATE_CHANGE_READY_TO_PAUSED) {
+        GST_ELEMENT_ERROR(element, RESOURCE, BUSY, ("The sound device is busy."), (nullptr));
+        return GST_STATE_CHANGE_FAILURE;
+    }
+    auto* parent = GST_ELEMENT_CLASS(g_type_class_peek_parent(G_OBJECT_GET_CLASS(element)));
+    return parent->change_state(element, transition);
+}
+
+GstStaticPadTemplate gRefusingSoundPad =
+    GST_STATIC_PAD_TEMPLATE("sink", GST_PAD_SINK, GST_PAD_ALWAYS, GST_STATIC_CAPS("audio/x-raw"));
+
+void RegisterRefusingSoundOutput() {
+    gst_init(nullptr, nullptr);
+    const auto classInit = [](gpointer klass, gpointer) {
+        auto* element = GST_ELEMENT_CLASS(klass);
+        element->change_state = &RefuseToPlay;
+        gst_element_class_add_static_pad_template(element, &gRefusingSoundPad);
+        gst_element_class_set_static_metadata(element, "Refusing sound output", "Sink/Audio",
+                                              "Opens, then refuses to play", "Kirvano tests");
+    };
+    const auto instanceInit = [](GTypeInstance* instance, gpointer) {
+        GstElement* element = GST_ELEMENT(instance);
+        gst_element_add_pad(element, gst_pad_new_from_static_template(&gRefusingSoundPad, "sink"));
+        GST_OBJECT_FLAG_SET(element, GST_ELEMENT_FLAG_SINK);
+    };
+    const GType type = g_type_register_static_simple(
+        GST_TYPE_ELEMENT, "KirvanoRefusingSoundOutput", sizeof(GstElementClass), classInit,
+        sizeof(GstElement), instanceInit, GTypeFlags(0));
+    gst_element_register(nullptr, "kirvanorefusingsound", GST_RANK_PRIMARY + 100, type);
+}
+
+TEST(GstPipeline, WithoutAWorkingSoundOutputTheMoviePlaysToItsEnd) {
+    static std::once_flag registered;
+    std::call_once(registered, RegisterRefusingSoundOutput);
+    gSoundRefusesToPlay = true;
+    Player player;
+    const bool opened = player.engine.Open(Movies::small);
+    gSoundRefusesToPlay = false;
+    ASSERT_TRUE(opened) << player.engine.lastError();
+    EXPECT_EQ(player.Shown(), 0);
+    ASSERT_TRUE(player.engine.SetPosition(player.engine.GetFrameCount() - 10));
+    ASSERT_TRUE(player.engine.Play());
+    for (int i = 0; i < 200 && player.window.Count(WM_APP_ENGINE_ENDED) == 0; ++i)
+        SleepMs(10);
+    EXPECT_EQ(player.window.Count(WM_APP_ENGINE_ENDED), 1);
 }
 
 TEST(GstPipeline, SnapshotIsTheShownFrameAtNativeSize) {
