@@ -134,11 +134,11 @@ void CtarnicDlg::CreateChildren() {
     // The map, hidden until it has something to show (its browser starts then).
     CreateMap();
 
-    // The info panel; the sub camera's strip docks at its right edge.
-    infoDlg_ = new CInfoDlg(this, this);
-
     // The G-sensor graph under the info panel; its clicks ask for the event jumps.
     graphDlg_ = new CGSensorDlg(this, this);
+
+    // The info panel; the sub camera's strip docks at its right edge.
+    infoDlg_ = new CInfoDlg(this, this);
 
     // The sliders and the progress bar.
     seekSlider_ = new CSkinSliderCtrl(this, kSeekSliderId);

@@ -1,20 +1,24 @@
 #include "playback/CMovieDialog.h"
 
 #include "ui/AppMessage.h"
+#include "ui/CResourceImage.h"
+#include "ui/CSkinButton.h"
+#include "ui/CSkinDialog.h"
+#include "ui/SharedFonts.h"
 
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPushButton>
 
 namespace kirvano {
 
 CMovieDialog::CMovieDialog(const QString& caption, QWidget* parent)
-    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint), close_(new QPushButton(this)) {
+    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint),
+      close_(new CSkinButton(this, kCloseCommand)) {
     setWindowTitle(caption);
-    close_->setFixedSize(13, 12);
-    close_->setFlat(true);
-    close_->setText(QStringLiteral("×"));
-    connect(close_, &QPushButton::clicked, this, [this] { CloseCommand(); });
+    setFont(UiFont());
+    close_->SetImage(skin::kFrameClose, 13, 12);
+    close_->resize(13, 12);
+    connect(close_, &CSkinButton::Command, this, [this] { CloseCommand(); });
 }
 
 void CMovieDialog::CloseCommand() {
@@ -30,15 +34,35 @@ void CMovieDialog::resizeEvent(QResizeEvent*) {
 
 void CMovieDialog::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.fillRect(rect(), Qt::black);
+    const int caption = CSkinDialog::kCaptionHeight;
+    painter.fillRect(QRect(0, caption, width(), height() - caption), Qt::black);
+    painter.fillRect(QRect(0, 0, width(), caption), CSkinDialog::kCaptionColour);
+    painter.setPen(CSkinDialog::kCaptionTextColour);
+    painter.drawText(QRect(5, 0, close_->x() - 7, caption),
+                     Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, windowTitle());
     painter.setPen(QColor(0xCF, 0xCF, 0xCF));
     painter.drawRect(rect().adjusted(0, 0, -1, -1));
     if (parentWidget())
         PostAppMessage(parentWidget(), WM_APP_RELAYOUT_VIDEO);
 }
 
+void CMovieDialog::mousePressEvent(QMouseEvent* event) {
+    if (!drag_.Press(*this, *event))
+        QWidget::mousePressEvent(event);
+}
+
+void CMovieDialog::mouseMoveEvent(QMouseEvent* event) {
+    if (!drag_.Move(*this, *event))
+        QWidget::mouseMoveEvent(event);
+}
+
+void CMovieDialog::mouseReleaseEvent(QMouseEvent* event) {
+    if (!drag_.Release(*event))
+        QWidget::mouseReleaseEvent(event);
+}
+
 void CMovieDialog::mouseDoubleClickEvent(QMouseEvent* event) {
-    if (event->position().y() < 20 && parentWidget())
+    if (event->position().y() < CSkinDialog::kCaptionHeight && parentWidget())
         PostAppMessage(parentWidget(), WM_APP_PLACE_SUB_VIDEO);
     QWidget::mouseDoubleClickEvent(event);
 }

@@ -6,7 +6,6 @@
 
 #include <QMouseEvent>
 #include <QPainter>
-#include <QWindow>
 
 namespace kirvano {
 
@@ -83,33 +82,18 @@ void CSkinDialog::resizeEvent(QResizeEvent* event) {
 }
 
 void CSkinDialog::mousePressEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton) {
+    if (!drag_.Press(*this, *event))
         QDialog::mousePressEvent(event);
-        return;
-    }
-    // The window system moves the window where it can (Wayland); elsewhere we follow the
-    // pointer ourselves.
-    if (windowHandle() != nullptr && windowHandle()->startSystemMove()) {
-        return;
-    }
-    dragging_ = true;
-    dragOffset_ = event->globalPosition().toPoint() - frameGeometry().topLeft();
 }
 
 void CSkinDialog::mouseMoveEvent(QMouseEvent* event) {
-    if (dragging_) {
-        move(event->globalPosition().toPoint() - dragOffset_);
-        return;
-    }
-    QDialog::mouseMoveEvent(event);
+    if (!drag_.Move(*this, *event))
+        QDialog::mouseMoveEvent(event);
 }
 
 void CSkinDialog::mouseReleaseEvent(QMouseEvent* event) {
-    if (dragging_ && event->button() == Qt::LeftButton) {
-        dragging_ = false;
-        return;
-    }
-    QDialog::mouseReleaseEvent(event);
+    if (!drag_.Release(*event))
+        QDialog::mouseReleaseEvent(event);
 }
 
 } // namespace kirvano

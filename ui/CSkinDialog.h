@@ -3,6 +3,8 @@
 // window by pressing anywhere in it.
 #pragma once
 
+#include "ui/WindowDrag.h"
+
 #include <QColor>
 #include <QDialog>
 #include <QPixmap>
@@ -38,7 +40,7 @@ public:
     int CaptionTextX() const { return HasIcon() ? 21 : 5; }
     void SetBodyColour(const QColor& colour);
     QColor BodyColour() const { return body_; }
-    bool IsDragging() const { return dragging_; }
+    bool IsDragging() const { return drag_.active(); }
 
 protected:
     // A command from a skinned button of the dialog; the close button rejects it.
@@ -55,8 +57,7 @@ private:
     QPixmap icon_;
     QColor body_{63, 63, 63};
     CSkinButton* closeButton_ = nullptr;
-    bool dragging_ = false;
-    QPoint dragOffset_;
+    WindowDrag drag_;
 };
 
 } // namespace kirvano

@@ -11,6 +11,7 @@ target_sources(kirvano-gui PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/CSkinSliderCtrl.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SharedFonts.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SkinButtonRoles.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/WindowDrag.cpp
     ${CMAKE_SOURCE_DIR}/resources/skin/skin.qrc
 )
 set_property(TARGET kirvano-gui PROPERTY AUTORCC ON)

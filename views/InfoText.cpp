@@ -50,7 +50,8 @@ std::optional<std::string> GValueText(double g) {
     if (!(g > kNoGValue) || !std::isfinite(g)) {
         return std::nullopt;
     }
-    const double cut = std::trunc(g * 100.0) / 100.0;
+    // Adding zero turns a cut -0.00 into 0.00: "-0.00G" is what a missing value shows.
+    const double cut = std::trunc(g * 100.0) / 100.0 + 0.0;
     char text[64];
     std::snprintf(text, sizeof text, "%.2fG", cut);
     return std::string(text);

@@ -357,9 +357,9 @@ void CFilerContainerDlg::paintEvent(QPaintEvent*) {
     painter.setPen(Qt::black);
     painter.drawText(CountRect(), Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine,
                      QString::fromStdString(CountText(ItemCount())));
-    // A label longer than the room before the next toggle on its row (English texts) is
-    // elided instead of running under that toggle.
-    const QFontMetrics metrics(painter.font());
+    // A label longer than the room before the next toggle on its row is drawn a pixel or
+    // two smaller, and elided only when that is not enough (English texts).
+    const QFont font = painter.font();
     for (int i = 0; i < kFilterCount; ++i) {
         QRect label = ToggleLabelRect(i);
         for (int next = i + 1; next < kFilterCount; ++next) {
@@ -370,9 +370,15 @@ void CFilerContainerDlg::paintEvent(QPaintEvent*) {
             }
         }
         const QString text = QString::fromStdString(UiText(kLabelEntries[i]));
+        QFont fitted = font;
+        for (int shrink = 1;
+             shrink <= 2 && QFontMetrics(fitted).horizontalAdvance(text) > label.width(); ++shrink)
+            fitted.setPixelSize(QFontInfo(font).pixelSize() - shrink);
+        painter.setFont(fitted);
         painter.drawText(label, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-                         metrics.elidedText(text, Qt::ElideRight, label.width()));
+                         QFontMetrics(fitted).elidedText(text, Qt::ElideRight, label.width()));
     }
+    painter.setFont(font);
 }
 
 } // namespace kirvano

@@ -9,6 +9,7 @@
 #include "playback/CMovieDialog.h"
 #include "playback/CMovieStatic.h"
 #include "ui/CSkinButton.h"
+#include "ui/CSkinDialog.h"
 #include "ui/CSkinProgressBarCtrl.h"
 #include "ui/CSkinSliderCtrl.h"
 #include "ui/UiText.h"
@@ -19,6 +20,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPixmap>
 #include <QTemporaryDir>
 #include <QThread>
@@ -196,6 +198,37 @@ TEST(MainWindowStart, ChildrenAtTheirPlacesInLayoutZero) {
     EXPECT_EQ(dialog.VideoWindow(1)->parentWidget(), dialog.MovieDialog());
     EXPECT_EQ(dialog.VideoWindow(1)->geometry(), QRect(1, 20, 450, 253));
     EXPECT_EQ(dialog.MainCamera(), 0);
+    // Its frame: the grey caption strip with the caption, a close button a user can see,
+    // and a drag by the strip that moves it.
+    CMovieDialog* floating = dialog.MovieDialog();
+    const QImage frame = floating->grab().toImage();
+    EXPECT_EQ(frame.pixelColor(300, 10), CSkinDialog::kCaptionColour);
+    EXPECT_EQ(frame.pixelColor(0, 100), QColor(0xCF, 0xCF, 0xCF));
+    const auto whiteIn = [&](QRect area) {
+        int count = 0;
+        for (int y = area.top(); y <= area.bottom(); ++y)
+            for (int x = area.left(); x <= area.right(); ++x)
+                count += frame.pixelColor(x, y) == CSkinDialog::kCaptionTextColour;
+        return count;
+    };
+    EXPECT_GT(whiteIn({5, 2, 80, 16}), 10) << "the caption text";
+    const QRect close(floating->closeButton()->geometry());
+    EXPECT_EQ(close, QRect(452 - 20, 4, 13, 12));
+    int unlikeStrip = 0;
+    for (int y = close.top(); y <= close.bottom(); ++y)
+        for (int x = close.left(); x <= close.right(); ++x)
+            unlikeStrip += frame.pixelColor(x, y) != CSkinDialog::kCaptionColour;
+    EXPECT_GT(unlikeStrip, 20) << "the close button is drawn";
+    const QPoint from = floating->pos();
+    const auto mouse = [&](QEvent::Type type, QPoint local, Qt::MouseButtons buttons) {
+        QMouseEvent event(type, QPointF(local), QPointF(floating->mapToGlobal(local)),
+                          Qt::LeftButton, buttons, Qt::NoModifier);
+        QApplication::sendEvent(floating, &event);
+    };
+    mouse(QEvent::MouseButtonPress, {200, 10}, Qt::LeftButton);
+    mouse(QEvent::MouseMove, {230, 30}, Qt::LeftButton);
+    mouse(QEvent::MouseButtonRelease, {230, 30}, Qt::NoButton);
+    EXPECT_EQ(floating->pos(), from + QPoint(30, 20));
     // The second exchanges the cameras; docking again puts the sub camera in the strip.
     dialog.OnCommand(38013);
     EXPECT_EQ(dialog.MainCamera(), 1);

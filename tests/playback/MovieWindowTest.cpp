@@ -5,6 +5,7 @@
 #include "playback/PlaybackEngine.h"
 #include "playback/platform/GstPipeline.h"
 #include "ui/AppMessage.h"
+#include "ui/CSkinButton.h"
 
 #include "TestMovies.h"
 #include "support/TempDir.h"
@@ -12,7 +13,6 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QMouseEvent>
-#include <QPushButton>
 #include <gtest/gtest.h>
 
 #include <chrono>

@@ -25,15 +25,11 @@ TEST(InfoText, GValuesAreCutToTwoDecimals) {
         double g;
         std::optional<std::string> text;
     } cases[] = {
-        {0.129, "0.12G"},
-        {-0.129, "-0.12G"},
-        {1.999, "1.99G"},
-        {-2.7, "-2.70G"},
-        {0.0, "0.00G"},
-        {-4.999, "-4.99G"},
-        {-5.0, std::nullopt},
-        {-7.5, std::nullopt},
-        {std::numeric_limits<double>::quiet_NaN(), std::nullopt},
+        {0.129, "0.12G"},     {-0.129, "-0.12G"},
+        {1.999, "1.99G"},     {-2.7, "-2.70G"},
+        {0.0, "0.00G"},       {-0.001, "0.00G"}, // never the missing value's "-0.00G"
+        {-4.999, "-4.99G"},   {-5.0, std::nullopt},
+        {-7.5, std::nullopt}, {std::numeric_limits<double>::quiet_NaN(), std::nullopt},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(GValueText(c.g), c.text) << c.g;
