@@ -87,6 +87,8 @@ private:
 
     static GstFlowReturn OnPreroll(GstAppSink* sink, gpointer self);
     static GstFlowReturn OnSample(GstAppSink* sink, gpointer self);
+    // Hands a pulled sample (taken over, may be null) to the owner, if it is still there.
+    static void Deliver(GstSample* sample, gpointer self);
     static GstPadProbeReturn OnBufferComing(GstPad* pad, GstPadProbeInfo* info, gpointer self);
     static GstPadProbeReturn OnFlushDone(GstPad* pad, GstPadProbeInfo* info, gpointer self);
     static GstBusSyncReply OnBusMessage(GstBus* bus, GstMessage* message, gpointer self);

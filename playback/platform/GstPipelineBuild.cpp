@@ -61,27 +61,25 @@ void DeleteLinkRef(gpointer data) {
 } // namespace
 
 GstFlowReturn GstEnginePipeline::OnPreroll(GstAppSink* sink, gpointer data) {
-    GstSample* sample = gst_app_sink_pull_preroll(sink);
-    if (sample) {
-        CallbackLink& link = **static_cast<LinkRef*>(data);
-        std::lock_guard lock(link.mutex);
-        if (link.owner)
-            link.owner->TakeSample(sample);
-        gst_sample_unref(sample);
-    }
+    Deliver(gst_app_sink_pull_preroll(sink), data);
     return GST_FLOW_OK;
 }
 
 GstFlowReturn GstEnginePipeline::OnSample(GstAppSink* sink, gpointer data) {
-    GstSample* sample = gst_app_sink_pull_sample(sink);
-    if (sample) {
-        CallbackLink& link = **static_cast<LinkRef*>(data);
+    Deliver(gst_app_sink_pull_sample(sink), data);
+    return GST_FLOW_OK;
+}
+
+void GstEnginePipeline::Deliver(GstSample* sample, gpointer data) {
+    if (!sample)
+        return;
+    CallbackLink& link = **static_cast<LinkRef*>(data);
+    {
         std::lock_guard lock(link.mutex);
         if (link.owner)
             link.owner->TakeSample(sample);
-        gst_sample_unref(sample);
     }
-    return GST_FLOW_OK;
+    gst_sample_unref(sample);
 }
 
 GstPadProbeReturn GstEnginePipeline::OnBufferComing(GstPad* pad, GstPadProbeInfo* info,
