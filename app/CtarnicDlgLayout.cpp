@@ -182,11 +182,16 @@ void CtarnicDlg::OnPlaceSubVideo(const AppMessage&) {
     PlaceFloatingSubVideo();
 }
 
-void CtarnicDlg::paintEvent(QPaintEvent*) {
+void CtarnicDlg::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     painter.fillRect(rect(), QColor(0x1d, 0x22, 0x2a));
-    painter.setPen(QColor(0xcf, 0xd6, 0xe0));
-    painter.drawText(QRect(10, 0, 400, kDragRows), Qt::AlignVCenter | Qt::AlignLeft, windowTitle());
+    // The title is laid out only when its row is painted (a child under it, e.g. the seek
+    // slider, repaints the window beneath it on every position update).
+    const QRect title(10, 0, 400, kDragRows);
+    if (event->region().intersects(title)) {
+        painter.setPen(QColor(0xcf, 0xd6, 0xe0));
+        painter.drawText(title, Qt::AlignVCenter | Qt::AlignLeft, windowTitle());
+    }
     if (fullScreen_)
         return;
     // The main video's sunken edge, two pixels around it: dark above and left, light below

@@ -40,8 +40,14 @@ void CSkinSliderCtrl::SetRange(int minimum, int maximum) {
 }
 
 void CSkinSliderCtrl::SetPos(int position) {
+    // Called on every position update: painted with the window's next paint, and only when
+    // the filled part or the thumb moves by a pixel.
+    const int filled = FilledWidth();
+    const int thumb = ThumbX();
     position_ = std::clamp(position, minimum_, maximum_);
-    repaint();
+    if (FilledWidth() != filled || ThumbX() != thumb) {
+        update();
+    }
 }
 
 int CSkinSliderCtrl::ThumbWidth() const {

@@ -8,6 +8,7 @@
 #include "views/ViewImages.h"
 
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 
 #include <algorithm>
@@ -89,8 +90,18 @@ void CGSensorDlg::ResetGraph() {
 
 void CGSensorDlg::SetGraphPosition(std::int64_t frame) {
     // Called on every position update: painting waits for the event loop, so that several
-    // updates between two frames cost one paint.
+    // updates between two frames cost one paint. When only the cursor moves, only its old
+    // and new columns are painted.
+    const int before = CursorX();
     currentFrame_ = frame;
+    const int after = CursorX();
+    if (!content_.isNull() && drawnCursor_ == before && KeyNow() == drawnKey_) {
+        if (after != before) {
+            update(QRect(before, 0, 1, height()));
+            update(QRect(after, 0, 1, height()));
+        }
+        return;
+    }
     update();
 }
 
@@ -109,40 +120,93 @@ void CGSensorDlg::mouseReleaseEvent(QMouseEvent* event) {
     }
 }
 
-void CGSensorDlg::paintEvent(QPaintEvent*) {
+void CGSensorDlg::paintEvent(QPaintEvent* event) {
     if (width() <= 0 || height() <= 0) {
         return;
     }
-    RenderPicture();
+    const bool redrawn = RenderPicture();
     QPainter p(this);
-    p.drawImage(QPoint(0, 0), picture_);
+    const QRect area = event->rect();
+    p.drawImage(area, picture_,
+                QRectF(area.topLeft() * picture_.devicePixelRatio(),
+                       area.size() * picture_.devicePixelRatio()));
+    // Something besides the cursor changed while only part of the window was asked for.
+    if (redrawn && event->region() != QRegion(rect())) {
+        update();
+    }
 }
 
-void CGSensorDlg::RenderPicture() {
+CGSensorDlg::ContentKey CGSensorDlg::KeyNow() const {
+    ContentKey key;
+    key.ratio = devicePixelRatioF();
+    key.device =
+        QSize(static_cast<int>(width() * key.ratio), static_cast<int>(height() * key.ratio));
+    key.ready = ready_;
+    key.frameCount = frameCount_;
+    key.scaleMode = scaleMode_;
+    for (int slot = 0; slot < kDetectorSlots; ++slot) {
+        const auto at = static_cast<std::size_t>(slot) * 3;
+        key.detector[at] = detector_.GraphFlag(slot) ? 1 : 0;
+        key.detector[at + 1] = detector_.DisplayFlag(slot) ? 1 : 0;
+        key.detector[at + 2] = detector_.Level(slot);
+    }
+    key.detector.back() = detector_.DrivingRecording() ? 1 : 0;
+    std::lock_guard files(NamedLock("hFileMutex"));
+    if (ready_ && reader_ != nullptr) {
+        const FrameSamples frames = FrameSamples::Of(*reader_);
+        key.frames = frames.frames.data();
+        key.frameEntries = frames.frames.size();
+        key.samples = frames.samples.data();
+        key.sampleEntries = frames.samples.size();
+        // The same test DrawGraph makes before it draws any curve.
+        const std::int64_t count = std::min<std::int64_t>(frameCount_, frames.FrameCount());
+        if (count > 0 && !frames.samples.empty() && currentFrame_ < count && currentFrame_ >= 0) {
+            key.firstFrame = WindowOf(width(), count, currentFrame_).FrameAt(0);
+        }
+    }
+    return key;
+}
+
+bool CGSensorDlg::RenderPicture() {
     const int w = width();
     const int h = height();
     if (w <= 0 || h <= 0) {
-        return;
+        return false;
     }
-    const qreal ratio = devicePixelRatioF();
-    const QSize device(static_cast<int>(w * ratio), static_cast<int>(h * ratio));
-    if (picture_.size() != device) {
-        picture_ = QImage(device, QImage::Format_ARGB32_Premultiplied);
-    }
-    picture_.setDevicePixelRatio(ratio);
-    for (auto& list : marks_) {
-        list.clear();
+    const ContentKey key = KeyNow();
+    const bool redraw = content_.isNull() || picture_.isNull() || !(key == drawnKey_);
+    if (redraw) {
+        if (content_.size() != key.device) {
+            content_ = QImage(key.device, QImage::Format_ARGB32_Premultiplied);
+        }
+        content_.setDevicePixelRatio(key.ratio);
+        for (auto& list : marks_) {
+            list.clear();
+        }
+        QPainter p(&content_);
+        p.fillRect(QRect(0, 0, w, h), Qt::black);
+        DrawBackground(p, w, h);
+        if (ready_) {
+            DrawGraph(p, w, h);
+        }
+        p.end();
+        drawnKey_ = key;
+        picture_ = content_.copy();
+        picture_.setDevicePixelRatio(key.ratio);
+    } else if (drawnCursor_ >= 0) {
+        // Only the cursor moved: the column under the old one as it was drawn.
+        QPainter p(&picture_);
+        p.setCompositionMode(QPainter::CompositionMode_Source);
+        p.drawImage(QRectF(drawnCursor_, 0, 1, h), content_,
+                    QRectF(drawnCursor_ * key.ratio, 0, key.ratio, h * key.ratio));
     }
     QPainter p(&picture_);
-    p.fillRect(QRect(0, 0, w, h), Qt::black);
-    DrawBackground(p, w, h);
-    if (ready_) {
-        DrawGraph(p, w, h);
-    }
     p.setCompositionMode(QPainter::CompositionMode_SourceOver);
     p.setPen(QPen(Qt::white, 0));
     const int cursor = CursorX();
     p.drawLine(cursor, 0, cursor, h - 1);
+    drawnCursor_ = cursor;
+    return redraw;
 }
 
 void CGSensorDlg::DrawBackground(QPainter& p, int width, int height) {

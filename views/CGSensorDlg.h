@@ -11,6 +11,7 @@
 #include <QWidget>
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -69,8 +70,11 @@ public:
     const std::array<std::vector<Mark>, kDetectorSlots>& Marks() const { return marks_; }
     // The last painting as copied to the window.
     const QImage& Picture() const { return picture_; }
-    // Paints the off-screen picture now (what a repaint does before copying it).
-    void RenderPicture();
+    // Brings the off-screen picture up to date (what a repaint does before copying it):
+    // the curves, band and marks are drawn again only when what they show changed (size,
+    // recording, scale, window of frames, detector flags and levels); a cursor move alone
+    // restores the old cursor column and draws the new one. True when it drew everything.
+    bool RenderPicture();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -80,6 +84,23 @@ private:
     void DrawBackground(QPainter& p, int width, int height);
     void DrawGraph(QPainter& p, int width, int height);
     void DrawMarks(QPainter& p, int height);
+
+    // Everything the picture without the cursor depends on.
+    struct ContentKey {
+        QSize device;
+        qreal ratio = 0;
+        bool ready = false;
+        const void* frames = nullptr;
+        std::size_t frameEntries = 0;
+        const void* samples = nullptr;
+        std::size_t sampleEntries = 0;
+        std::int64_t frameCount = 0;
+        int scaleMode = 0;
+        std::int64_t firstFrame = -1; // of the drawn window; -1 when no curves are drawn
+        std::array<double, kDetectorSlots * 3 + 1> detector{};
+        bool operator==(const ContentKey&) const = default;
+    };
+    ContentKey KeyNow() const;
 
     QObject* owner_;
     EventDetector detector_;
@@ -91,6 +112,9 @@ private:
     bool jumpsEnabled_ = true;
     std::array<std::vector<Mark>, kDetectorSlots> marks_;
     std::vector<MapEvent> found_; // scratch of one frame's events
+    QImage content_;              // the picture without the cursor
+    ContentKey drawnKey_;         // what content_ shows
+    int drawnCursor_ = -1;
     QImage picture_;
 };
 

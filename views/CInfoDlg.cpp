@@ -8,6 +8,7 @@
 #include "views/InfoText.h"
 #include "views/ViewImages.h"
 
+#include <QPaintEvent>
 #include <QPainter>
 
 #include <algorithm>
@@ -54,9 +55,21 @@ void CInfoDlg::Clear() {
 }
 
 void CInfoDlg::SetValues(const InfoValues& values) {
-    // Called on every position update; the paint waits for the event loop.
+    // Called on every position update; the paint waits for the event loop. Only the boxes
+    // whose text or picture changes are painted (the frame changes far more often than
+    // the second, the speed or a G value).
+    const std::array<QString, 5> before{GText(0), GText(1), GText(2), DateText(), SpeedText()};
+    const int iconBefore = values_.eventIcon;
     values_ = values;
-    update();
+    const std::array<QString, 5> after{GText(0), GText(1), GText(2), DateText(), SpeedText()};
+    for (int n = 0; n < 5; ++n) {
+        if (before[static_cast<std::size_t>(n)] != after[static_cast<std::size_t>(n)]) {
+            update(n < 3 ? ValueRect(n) : n == 3 ? DateRect() : SpeedRect());
+        }
+    }
+    if (values_.eventIcon != iconBefore) {
+        update(IconRect());
+    }
 }
 
 void CInfoDlg::SetSample(const TelemetrySample* sample, std::int32_t frame) {
@@ -203,10 +216,12 @@ QString CInfoDlg::GText(int n) const {
     return n >= 0 && n < 3 ? Text(GValueText(g[static_cast<std::size_t>(n)])) : QString();
 }
 
-void CInfoDlg::paintEvent(QPaintEvent*) {
+void CInfoDlg::paintEvent(QPaintEvent* event) {
     if (width() <= 0 || height() <= 0) {
         return;
     }
+    // Every box clips its text to itself, so a box outside the painted region is skipped.
+    const QRegion& area = event->region();
     QPainter p(this);
     p.fillRect(rect(), kBackground);
     p.setPen(QColor(43, 48, 56));
@@ -214,10 +229,15 @@ void CInfoDlg::paintEvent(QPaintEvent*) {
 
     // Headings and G values.
     for (int n = 0; n < 3; ++n) {
-        p.setFont(font());
-        p.setPen(kHeadingColours[n]);
-        p.drawText(HeadingRect(n), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-                   QString::fromStdString(UiText(kHeadingEntries[n])));
+        if (area.intersects(HeadingRect(n))) {
+            p.setFont(font());
+            p.setPen(kHeadingColours[n]);
+            p.drawText(HeadingRect(n), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                       QString::fromStdString(UiText(kHeadingEntries[n])));
+        }
+        if (!area.intersects(ValueRect(n))) {
+            continue;
+        }
         const QString text = GText(n);
         p.setFont(ValueFont());
         p.setPen(text.isEmpty() ? kPlaceholderColour : kTextColour);
@@ -226,22 +246,26 @@ void CInfoDlg::paintEvent(QPaintEvent*) {
     }
 
     // Date and time.
-    const QString date = DateText();
-    p.setFont(font());
-    p.setPen(date.isEmpty() ? kPlaceholderColour : kTextColour);
-    p.drawText(DateRect(), Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine,
-               date.isEmpty() ? QString::fromLatin1(kDateTimePlaceholder) : date);
+    if (area.intersects(DateRect())) {
+        const QString date = DateText();
+        p.setFont(font());
+        p.setPen(date.isEmpty() ? kPlaceholderColour : kTextColour);
+        p.drawText(DateRect(), Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine,
+                   date.isEmpty() ? QString::fromLatin1(kDateTimePlaceholder) : date);
+    }
 
     // Speed and its unit.
-    const QString speed = SpeedText();
+    const QString speed = area.intersects(SpeedRect()) ? SpeedText() : QString();
     if (!speed.isEmpty()) {
         p.setFont(SpeedFont());
         p.setPen(kTextColour);
         p.drawText(SpeedRect(), Qt::AlignRight | Qt::AlignBottom | Qt::TextSingleLine, speed);
     }
-    p.setFont(font());
-    p.setPen(kTextColour);
-    p.drawText(UnitRect(), Qt::AlignRight | Qt::AlignBottom | Qt::TextSingleLine, UnitText());
+    if (area.intersects(UnitRect())) {
+        p.setFont(font());
+        p.setPen(kTextColour);
+        p.drawText(UnitRect(), Qt::AlignRight | Qt::AlignBottom | Qt::TextSingleLine, UnitText());
+    }
 
     // Event picture.
     if (values_.eventIcon >= 1 && values_.eventIcon <= viewpic::kEventIconCount) {

@@ -3,6 +3,7 @@
 #include <QFont>
 #include <QGuiApplication>
 #include <QPainter>
+#include <QRegion>
 #include <QScreen>
 
 #include <cstdlib>
@@ -165,31 +166,37 @@ void FramePresenter::Paint(QPainter& painter, const QRect& client) const {
         dest = destination_;
         mirror = mirror_;
     }
-    painter.fillRect(client, Qt::black);
     const QSize size = frame ? PictureSize(dest, frame->size()) : QSize();
-    if (!size.isEmpty()) {
-        if (picture.size() != size) {
-            // The rectangle changed since the frame came (a resize or zoom while paused).
-            picture = onDemandConverter_.Convert(*frame, size);
-            std::lock_guard lock(mutex_);
-            if (frame_ == frame)
-                picture_ = picture;
+    if (!size.isEmpty() && picture.size() != size) {
+        // The rectangle changed since the frame came (a resize or zoom while paused).
+        picture = onDemandConverter_.Convert(*frame, size);
+        std::lock_guard lock(mutex_);
+        if (frame_ == frame)
+            picture_ = picture;
+    }
+    const int left = std::min(dest.left, dest.right);
+    const int right = std::max(dest.left, dest.right);
+    const QRect target(left, dest.top, right - left, dest.bottom - dest.top);
+    const bool shown = !size.isEmpty() && !picture.isNull();
+    // Black where the picture is not: an unscaled picture covers its rectangle (it is
+    // opaque), so only the rest is filled; every pixel is written once.
+    if (shown && picture.size() == target.size()) {
+        for (const QRect& part : QRegion(client).subtracted(QRegion(target)))
+            painter.fillRect(part, Qt::black);
+    } else {
+        painter.fillRect(client, Qt::black);
+    }
+    if (shown) {
+        painter.save();
+        if (mirror) {
+            painter.translate(left + right, 0);
+            painter.scale(-1, 1);
         }
-        const int left = std::min(dest.left, dest.right);
-        const int right = std::max(dest.left, dest.right);
-        const QRect target(left, dest.top, right - left, dest.bottom - dest.top);
-        if (!picture.isNull()) {
-            painter.save();
-            if (mirror) {
-                painter.translate(left + right, 0);
-                painter.scale(-1, 1);
-            }
-            if (picture.size() == target.size())
-                painter.drawImage(target.topLeft(), picture);
-            else
-                painter.drawImage(target, picture);
-            painter.restore();
-        }
+        if (picture.size() == target.size())
+            painter.drawImage(target.topLeft(), picture);
+        else
+            painter.drawImage(target, picture);
+        painter.restore();
     }
     if (!overlay.isNull())
         painter.drawImage(QPoint(0, 0), overlay);
