@@ -3,6 +3,8 @@
 #include "ui/AppMessage.h"
 #include "ui/CSkinSliderCtrl.h"
 
+#include "../support/PaintLog.h"
+
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -87,6 +89,32 @@ TEST_F(SkinSliderTest, ThumbAndFillFollowThePosition) {
         slider.SetPos(c.position);
         EXPECT_EQ(slider.ThumbX(), c.thumbX);
         EXPECT_EQ(slider.FilledWidth(), c.filled);
+    }
+}
+
+TEST_F(SkinSliderTest, APositionThatMovesNoPixelPaintsNothing) {
+    // 1800 frames on 300 pixels: six positions a pixel.
+    Receiver parent;
+    parent.resize(300, 40);
+    auto* slider = new CSkinSliderCtrl(&parent, 38100);
+    slider->setGeometry(0, 0, 300, CSkinSliderCtrl::kHeight);
+    slider->SetRange(0, 1799);
+    parent.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&parent));
+    testing::PaintLog log(*slider);
+    log.Settle();
+    const struct {
+        int position;
+        bool painted;
+    } steps[] = {{1, false}, {2, false}, {900, true}, {901, false}, {906, true}, {906, false}};
+    for (const auto& step : steps) {
+        slider->SetPos(step.position);
+        EXPECT_EQ(log.Settle().isEmpty(), !step.painted) << step.position;
+        // The screen shows what the window painted at once shows.
+        QImage fresh(parent.size(), QImage::Format_RGB32);
+        parent.render(&fresh);
+        EXPECT_EQ(testing::OnScreen(*slider), fresh.copy(slider->geometry())) << step.position;
+        log.Settle(); // the rendering's own paint
     }
 }
 

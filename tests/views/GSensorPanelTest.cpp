@@ -7,6 +7,8 @@
 #include "ui/SharedFonts.h"
 #include "views/GraphScale.h"
 
+#include "../support/PaintLog.h"
+
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -223,6 +225,60 @@ TEST_F(GSensorPanelTest, NoDataDrawsBackgroundScaleAndCursorOnly) {
     EXPECT_EQ(graph.FrameCount(), 0);
     for (const auto& marks : graph.Marks()) {
         EXPECT_TRUE(marks.empty());
+    }
+}
+
+TEST_F(GSensorPanelTest, ACursorMovePaintsItsTwoColumnsAndAnythingElseTheWholeGraph) {
+    // 10 s on 605 columns: the window stands still; 100 s: it slides with the position.
+    auto still = Recording(100, 300, [](int i, TelemetryRecordFields& f) {
+        f.gx = i % 7 * 0.2;
+        f.axis = i >= 50 && i < 55 ? 'X' : 'N';
+    });
+    auto sliding =
+        Recording(1000, 3000, [](int i, TelemetryRecordFields& f) { f.gy = i % 9 * 0.1; });
+    graph.LoadGraph(still.get());
+    graph.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&graph));
+    testing::PaintLog log(graph);
+    log.Settle();
+    const QRegion whole(graph.rect());
+    auto column = [](int x) { return QRegion(x, 0, 1, kHeight); };
+    const struct {
+        const TelemetryReader* load; // null: the same recording
+        bool hideY;
+        std::int64_t position;
+        QRegion painted;
+    } steps[] = {
+        {nullptr, false, 150, column(50) + column(353)},
+        {nullptr, false, 150, {}},
+        {nullptr, false, 0, column(353) + column(50)},
+        {nullptr, true, 1, whole}, // the detector changed without a repaint asked for
+        {sliding.get(), false, 0, whole},
+        {nullptr, false, 2000, whole},
+        {nullptr, false, 2004, whole}, // the window moved on by three frames
+        {nullptr, false, 5000, whole}, // past the frame table: no curves
+    };
+    int step = 0;
+    const TelemetryReader* current = still.get();
+    for (const auto& s : steps) {
+        SCOPED_TRACE(step++);
+        if (s.load != nullptr) {
+            current = s.load;
+            graph.LoadGraph(current);
+            log.Settle();
+        }
+        graph.Detector().SetAxisShown(1, !s.hideY);
+        graph.SetGraphPosition(s.position);
+        EXPECT_EQ(log.Settle(), s.painted);
+        // What the screen shows is what a graph painted at once shows.
+        CGSensorDlg fresh;
+        fresh.resize(kWidth, kHeight);
+        fresh.LoadGraph(current);
+        fresh.Detector().SetAxisShown(1, !s.hideY);
+        fresh.SetGraphPosition(s.position);
+        fresh.RenderPicture();
+        EXPECT_EQ(testing::OnScreen(graph), fresh.Picture().convertToFormat(QImage::Format_RGB32));
+        EXPECT_EQ(graph.Marks(), fresh.Marks());
     }
 }
 

@@ -4,6 +4,8 @@
 #include "ui/CResourceImage.h"
 #include "ui/SharedFonts.h"
 
+#include "../support/PaintLog.h"
+
 #include <QAbstractButton>
 #include <QImage>
 #include <QTest>
@@ -72,6 +74,46 @@ protected:
     Owner owner;
     CInfoDlg panel{nullptr, &owner};
 };
+
+TEST_F(InfoPanelTest, PositionUpdatesPaintOnlyTheBoxesWhoseTextChanges) {
+    InfoValues v;
+    v.gx = 0.129;
+    v.gpsValid = true;
+    v.speed = 40.0;
+    v.frame = 345; // 11.5 s
+    panel.SetValues(v);
+    panel.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&panel));
+    testing::PaintLog log(panel);
+    log.Settle();
+    const struct {
+        void (*change)(InfoValues&);
+        QRect painted;
+    } steps[] = {
+        {[](InfoValues& x) { x.frame = 346; }, {}}, // the same second
+        {[](InfoValues& x) { x.gx = 0.5; }, panel.ValueRect(0)},
+        {[](InfoValues& x) { x.gz = 1.0; }, panel.ValueRect(2)},
+        {[](InfoValues& x) { x.frame = 361; }, panel.DateRect()},
+        {[](InfoValues& x) { x.speed = 41.0; }, panel.SpeedRect()},
+        {[](InfoValues& x) { x.speed = 41.2; }, {}}, // shown rounded
+        {[](InfoValues& x) { x.eventIcon = 2; }, panel.IconRect()},
+        {[](InfoValues& x) { x.gpsValid = false; }, panel.SpeedRect()},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.painted.y());
+        step.change(v);
+        panel.SetValues(v);
+        EXPECT_EQ(log.Settle(), QRegion(step.painted));
+    }
+    // The screen, painted piece by piece, shows what a panel painted at once shows.
+    CInfoDlg fresh;
+    fresh.resize(panel.size());
+    fresh.SetDockWidth(98);
+    fresh.SetStartTime(CivilTime{2022, 8, 0, 18, 12, 0, 0, 0});
+    fresh.SetFrameDuration(33.333f);
+    fresh.SetValues(v);
+    EXPECT_EQ(testing::OnScreen(panel), Grab(fresh).convertToFormat(QImage::Format_RGB32));
+}
 
 TEST_F(InfoPanelTest, ShowsAFramesValuesInTheirColoursAndPlaceholdersAfterClear) {
     InfoValues v;
