@@ -203,6 +203,7 @@ int main(int argc, char** argv) {
     gst_element_set_state(a, GST_STATE_PLAYING);
     gst_element_set_state(b, GST_STATE_PLAYING);
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    std::fprintf(stderr, "bare playbins playing from %.3f", MonotonicSeconds());
     std::vector<double> bareCpu;
     for (int i = 0; i < kCpuWindows; ++i) {
         const double cpu0 = CpuSeconds();
@@ -210,6 +211,7 @@ int main(int argc, char** argv) {
         std::this_thread::sleep_for(std::chrono::milliseconds(kCpuWindowMs));
         bareCpu.push_back((CpuSeconds() - cpu0) / (Ms(Clock::now() - t0) / 1000.0) * 100.0);
     }
+    std::fprintf(stderr, " to %.3f s (monotonic)\n", MonotonicSeconds());
     gst_element_set_state(a, GST_STATE_NULL);
     gst_element_set_state(b, GST_STATE_NULL);
     gst_object_unref(a);
