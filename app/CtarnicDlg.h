@@ -15,6 +15,7 @@
 #include "playback/PlaybackEngine.h"
 #include "telemetry/EventDetection.h"
 #include "ui/AppMessage.h"
+#include "ui/WindowDrag.h"
 
 #include <QBasicTimer>
 #include <QDialog>
@@ -370,7 +371,7 @@ private:
     bool waitCursor_ = false;
     bool shutDown_ = false;
     int shutdownRuns_ = 0;
-    std::optional<QPoint> dragOffset_;
+    WindowDrag drag_;                  // every free point is caption
     std::intptr_t openGeneration_ = 0; // which open a file preparation belongs to
 
     // The removable volumes looked at for a recorder card.

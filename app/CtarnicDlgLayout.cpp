@@ -18,7 +18,6 @@
 #include <QPainter>
 #include <QScreen>
 #include <QTimer>
-#include <QWindow>
 
 namespace kirvano {
 
@@ -213,21 +212,16 @@ void CtarnicDlg::paintEvent(QPaintEvent* event) {
 
 void CtarnicDlg::mousePressEvent(QMouseEvent* event) {
     // Every free point is caption: the window moves with the mouse.
-    if (event->button() != Qt::LeftButton)
-        return QDialog::mousePressEvent(event);
-    if (windowHandle() != nullptr && windowHandle()->startSystemMove())
-        return;
-    dragOffset_ = event->globalPosition().toPoint() - frameGeometry().topLeft();
+    if (!drag_.Press(*this, *event))
+        QDialog::mousePressEvent(event);
 }
 
 void CtarnicDlg::mouseMoveEvent(QMouseEvent* event) {
-    if (dragOffset_ && (event->buttons() & Qt::LeftButton))
-        move(event->globalPosition().toPoint() - *dragOffset_);
+    drag_.Move(*this, *event);
 }
 
 void CtarnicDlg::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton)
-        dragOffset_.reset();
+    drag_.Release(*event);
     QDialog::mouseReleaseEvent(event);
 }
 
