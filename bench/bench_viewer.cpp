@@ -19,9 +19,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <dirent.h>
+#include <fstream>
 #include <functional>
+#include <map>
 #include <string>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -70,6 +74,56 @@ double MonotonicSeconds() {
 double Median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
     return v.empty() ? 0.0 : v[v.size() / 2];
+}
+
+// Time on the CPU of each thread of this process (nanoseconds, from the scheduler's own
+// accounting), by thread id, with the thread's name.
+struct ThreadTime {
+    std::string name;
+    double ns = 0;
+};
+std::map<long, ThreadTime> ThreadTimes() {
+    std::map<long, ThreadTime> times;
+    DIR* dir = opendir("/proc/self/task");
+    if (!dir)
+        return times;
+    while (const dirent* entry = readdir(dir)) {
+        const long tid = std::atol(entry->d_name);
+        if (tid <= 0)
+            continue;
+        const std::string base = std::string("/proc/self/task/") + entry->d_name;
+        std::ifstream comm(base + "/comm");
+        std::ifstream stat(base + "/schedstat");
+        ThreadTime t;
+        if (std::getline(comm, t.name) && (stat >> t.ns))
+            times[tid] = t;
+    }
+    closedir(dir);
+    return times;
+}
+
+// Threads grouped by role: the UI thread, and the pipelines' threads by their name without
+// the element's number ("qtdemux14:sink" and "qtdemux15:sink" are one group).
+std::string GroupOf(long tid, const std::string& name) {
+    if (tid == getpid())
+        return "UI thread";
+    std::string group;
+    for (char c : name)
+        if (c < '0' || c > '9')
+            group += c;
+    return group;
+}
+
+// CPU of each group between two readings, in percent of one core over the given time.
+std::map<std::string, double> GroupCpu(const std::map<long, ThreadTime>& before,
+                                       const std::map<long, ThreadTime>& after, double seconds) {
+    std::map<std::string, double> groups;
+    for (const auto& [tid, t] : after) {
+        const auto old = before.find(tid);
+        const double ns = old == before.end() ? t.ns : t.ns - old->second.ns;
+        groups[GroupOf(tid, t.name)] += ns / 1e9 / seconds * 100.0;
+    }
+    return groups;
 }
 
 GstElement* BarePlaybin(const std::string& path) {
@@ -175,12 +229,16 @@ int main(int argc, char** argv) {
     // (perf record -k CLOCK_MONOTONIC ...; perf report --time FROM,TO).
     std::fprintf(stderr, "viewer playing from %.3f", MonotonicSeconds());
     std::vector<double> viewerCpu;
+    const auto viewerThreads0 = ThreadTimes();
+    const Clock::time_point viewerStart = Clock::now();
     for (int i = 0; i < kCpuWindows; ++i) {
         const double cpu0 = CpuSeconds();
         const Clock::time_point t0 = Clock::now();
         RunFor(kCpuWindowMs);
         viewerCpu.push_back((CpuSeconds() - cpu0) / (Ms(Clock::now() - t0) / 1000.0) * 100.0);
     }
+    const auto viewerGroups =
+        GroupCpu(viewerThreads0, ThreadTimes(), Ms(Clock::now() - viewerStart) / 1000.0);
     std::fprintf(stderr, " to %.3f s (monotonic)\n", MonotonicSeconds());
     // The stalls apart from the CPU: the 2 ms watch costs CPU of its own.
     StallWatch stalls;
@@ -205,12 +263,16 @@ int main(int argc, char** argv) {
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     std::fprintf(stderr, "bare playbins playing from %.3f", MonotonicSeconds());
     std::vector<double> bareCpu;
+    const auto bareThreads0 = ThreadTimes();
+    const Clock::time_point bareStart = Clock::now();
     for (int i = 0; i < kCpuWindows; ++i) {
         const double cpu0 = CpuSeconds();
         const Clock::time_point t0 = Clock::now();
         std::this_thread::sleep_for(std::chrono::milliseconds(kCpuWindowMs));
         bareCpu.push_back((CpuSeconds() - cpu0) / (Ms(Clock::now() - t0) / 1000.0) * 100.0);
     }
+    const auto bareGroups =
+        GroupCpu(bareThreads0, ThreadTimes(), Ms(Clock::now() - bareStart) / 1000.0);
     std::fprintf(stderr, " to %.3f s (monotonic)\n", MonotonicSeconds());
     gst_element_set_state(a, GST_STATE_NULL);
     gst_element_set_state(b, GST_STATE_NULL);
@@ -237,6 +299,17 @@ int main(int argc, char** argv) {
                 *std::max_element(bareCpu.begin(), bareCpu.end()),
                 bareMedian > 0 ? viewerMedian / bareMedian : 0.0,
                 stillPlaying ? "" : " (playback had ended early!)");
+    std::printf("  by thread group over the whole %d ms (percent of one core): viewer | bare\n",
+                kCpuWindows * kCpuWindowMs);
+    std::map<std::string, std::pair<double, double>> groups;
+    for (const auto& [name, cpu] : viewerGroups)
+        groups[name].first = cpu;
+    for (const auto& [name, cpu] : bareGroups)
+        groups[name].second = cpu;
+    for (const auto& [name, cpu] : groups) {
+        if (cpu.first >= 0.05 || cpu.second >= 0.05)
+            std::printf("    %-20s %5.2f | %5.2f\n", name.c_str(), cpu.first, cpu.second);
+    }
     std::printf("longest UI-thread stall while playing             %7.1f ms\n", stallMs);
     std::system(("rm -rf '" + dir + "'").c_str());
     return 0;

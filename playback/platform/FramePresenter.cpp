@@ -32,7 +32,14 @@ void FramePresenter::Prepare(GstBuffer* buffer, const GstVideoInfo& info) {
     if (size.isEmpty())
         return;
     const auto frame = DecodedFrame::FromBuffer(buffer, info);
-    prepared_ = {buffer, GST_BUFFER_PTS(buffer), streamingConverter_.Convert(*frame, size)};
+    prepared_ = {buffer, GST_BUFFER_PTS(buffer), ConvertForScreen(*frame, size)};
+}
+
+QImage FramePresenter::ConvertForScreen(const DecodedFrame& frame, QSize size) {
+    QImage& picture = pictures_.Free(size);
+    if (!streamingConverter_.ConvertInto(frame, picture))
+        return {};
+    return picture;
 }
 
 void FramePresenter::SetFrame(std::shared_ptr<const DecodedFrame> frame, std::int64_t number) {
@@ -49,7 +56,7 @@ void FramePresenter::SetFrame(std::shared_ptr<const DecodedFrame> frame, std::in
         prepared_.pts == GST_BUFFER_PTS(frame->buffer()) && prepared_.picture.size() == size)
         picture = std::move(prepared_.picture);
     else if (!size.isEmpty())
-        picture = streamingConverter_.Convert(*frame, size);
+        picture = ConvertForScreen(*frame, size);
     prepared_ = {};
     std::function<void()> repaint;
     {

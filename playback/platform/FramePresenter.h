@@ -66,6 +66,9 @@ private:
         QImage picture;
     };
     Prepared prepared_; // streaming thread only
+    // Converts for the screen into one of the pictures below (streaming thread only).
+    QImage ConvertForScreen(const DecodedFrame& frame, QSize size);
+    PictureRing pictures_;
     FrameConverter streamingConverter_;
     mutable FrameConverter onDemandConverter_;
 };

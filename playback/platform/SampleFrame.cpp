@@ -2,6 +2,8 @@
 
 #include <gst/video/video.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cmath>
 
 namespace kirvano {
@@ -25,63 +27,173 @@ DecodedFrame::~DecodedFrame() {
     gst_buffer_unref(buffer_);
 }
 
+namespace {
+
+GstStructure* ConverterOptions(GstVideoResamplerMethod chroma, bool chromaModeNone) {
+    GstStructure* options = gst_structure_new(
+        "options", GST_VIDEO_CONVERTER_OPT_RESAMPLER_METHOD, GST_TYPE_VIDEO_RESAMPLER_METHOD,
+        GST_VIDEO_RESAMPLER_METHOD_NEAREST, GST_VIDEO_CONVERTER_OPT_CHROMA_RESAMPLER_METHOD,
+        GST_TYPE_VIDEO_RESAMPLER_METHOD, chroma, GST_VIDEO_CONVERTER_OPT_DITHER_METHOD,
+        GST_TYPE_VIDEO_DITHER_METHOD, GST_VIDEO_DITHER_NONE, GST_VIDEO_CONVERTER_OPT_THREADS,
+        G_TYPE_UINT, 1u, nullptr);
+    if (chromaModeNone)
+        gst_structure_set(options, GST_VIDEO_CONVERTER_OPT_CHROMA_MODE, GST_TYPE_VIDEO_CHROMA_MODE,
+                          GST_VIDEO_CHROMA_MODE_NONE, nullptr);
+    return options;
+}
+
+// Planar 4:2:0 frames have fast paths both for scaling their planes and for changing
+// their colour space at one size.
+bool ScalesInTwoSteps(const GstVideoInfo& in) {
+    const GstVideoFormat format = GST_VIDEO_INFO_FORMAT(&in);
+    return (format == GST_VIDEO_FORMAT_I420 || format == GST_VIDEO_FORMAT_YV12) &&
+           !GST_VIDEO_INFO_IS_INTERLACED(&in);
+}
+
+// The input's format and colour description at another size.
+GstVideoInfo ResizedInfo(const GstVideoInfo& in, QSize size) {
+    GstVideoInfo info;
+    gst_video_info_set_format(&info, GST_VIDEO_INFO_FORMAT(&in), static_cast<guint>(size.width()),
+                              static_cast<guint>(size.height()));
+    info.colorimetry = in.colorimetry;
+    info.chroma_site = in.chroma_site;
+    GST_VIDEO_INFO_FPS_N(&info) = GST_VIDEO_INFO_FPS_N(&in);
+    GST_VIDEO_INFO_FPS_D(&info) = GST_VIDEO_INFO_FPS_D(&in);
+    return info;
+}
+
+// A frame mapped for the duration of a scope.
+class MappedFrame {
+public:
+    MappedFrame(GstVideoInfo& info, GstBuffer* buffer, GstMapFlags flags)
+        : mapped_(gst_video_frame_map(&frame_, &info, buffer, flags)) {}
+    ~MappedFrame() {
+        if (mapped_)
+            gst_video_frame_unmap(&frame_);
+    }
+    MappedFrame(const MappedFrame&) = delete;
+    MappedFrame& operator=(const MappedFrame&) = delete;
+    bool mapped() const { return mapped_; }
+    GstVideoFrame* get() { return &frame_; }
+
+private:
+    GstVideoFrame frame_{};
+    bool mapped_;
+};
+
+} // namespace
+
 FrameConverter::~FrameConverter() {
+    Reset();
+}
+
+void FrameConverter::Reset() {
     if (converter_)
         gst_video_converter_free(converter_);
+    if (scaler_)
+        gst_video_converter_free(scaler_);
+    if (scaled_)
+        gst_buffer_unref(scaled_);
+    converter_ = scaler_ = nullptr;
+    scaled_ = nullptr;
+}
+
+bool FrameConverter::Prepare(const GstVideoInfo& in, const GstVideoInfo& out, QSize size) {
+    if (converter_ && out_ == size && gst_video_info_is_equal(&in_, &in))
+        return true;
+    Reset();
+    in_ = in;
+    out_ = size;
+    const QSize native(GST_VIDEO_INFO_WIDTH(&in), GST_VIDEO_INFO_HEIGHT(&in));
+    const bool twoSteps = size != native && ScalesInTwoSteps(in);
+    if (size == native) {
+        // A full-size picture (a snapshot) interpolates its chroma.
+        converter_ =
+            gst_video_converter_new(&in_, const_cast<GstVideoInfo*>(&out),
+                                    ConverterOptions(GST_VIDEO_RESAMPLER_METHOD_LINEAR, false));
+    } else if (twoSteps) {
+        scaledInfo_ = ResizedInfo(in, size);
+        scaler_ = gst_video_converter_new(
+            &in_, &scaledInfo_, ConverterOptions(GST_VIDEO_RESAMPLER_METHOD_NEAREST, false));
+        scaled_ = gst_buffer_new_allocate(nullptr, GST_VIDEO_INFO_SIZE(&scaledInfo_), nullptr);
+        converter_ =
+            gst_video_converter_new(&scaledInfo_, const_cast<GstVideoInfo*>(&out),
+                                    ConverterOptions(GST_VIDEO_RESAMPLER_METHOD_NEAREST, false));
+    } else {
+        // A picture for the screen takes the nearest chroma sample (about half the work
+        // of interpolating it).
+        converter_ =
+            gst_video_converter_new(&in_, const_cast<GstVideoInfo*>(&out),
+                                    ConverterOptions(GST_VIDEO_RESAMPLER_METHOD_NEAREST, true));
+    }
+    if (converter_ && (!twoSteps || (scaler_ && scaled_)))
+        return true;
+    Reset();
+    return false;
 }
 
 QImage FrameConverter::Convert(const DecodedFrame& frame, QSize size) {
     if (size.width() <= 0 || size.height() <= 0)
         return {};
     QImage picture(size, QImage::Format_RGB32);
+    return ConvertInto(frame, picture) ? picture : QImage();
+}
+
+bool FrameConverter::ConvertInto(const DecodedFrame& frame, QImage& picture) {
+    const QSize size = picture.size();
+    if (picture.isNull() || picture.format() != QImage::Format_RGB32)
+        return false;
     GstVideoInfo outInfo;
     gst_video_info_set_format(&outInfo, GST_VIDEO_FORMAT_BGRx, static_cast<guint>(size.width()),
                               static_cast<guint>(size.height()));
-    if (picture.isNull() || GST_VIDEO_INFO_PLANE_STRIDE(&outInfo, 0) != picture.bytesPerLine())
-        return {};
+    if (GST_VIDEO_INFO_PLANE_STRIDE(&outInfo, 0) != picture.bytesPerLine())
+        return false;
     // A converter changes formats and sizes, never the timing or the field order.
     const GstVideoInfo& inInfo = frame.info();
     GST_VIDEO_INFO_FPS_N(&outInfo) = GST_VIDEO_INFO_FPS_N(&inInfo);
     GST_VIDEO_INFO_FPS_D(&outInfo) = GST_VIDEO_INFO_FPS_D(&inInfo);
     GST_VIDEO_INFO_INTERLACE_MODE(&outInfo) = GST_VIDEO_INFO_INTERLACE_MODE(&inInfo);
     std::lock_guard lock(mutex_);
-    if (!converter_ || out_ != size || !gst_video_info_is_equal(&in_, &frame.info())) {
-        if (converter_)
-            gst_video_converter_free(converter_);
-        in_ = frame.info();
-        out_ = size;
-        // A picture for the screen takes the nearest chroma sample (about half the work of
-        // interpolating it); a full-size one (a snapshot) interpolates.
-        const bool forScreen = size != frame.size();
-        GstStructure* options = gst_structure_new(
-            "options", GST_VIDEO_CONVERTER_OPT_RESAMPLER_METHOD, GST_TYPE_VIDEO_RESAMPLER_METHOD,
-            GST_VIDEO_RESAMPLER_METHOD_NEAREST, GST_VIDEO_CONVERTER_OPT_CHROMA_RESAMPLER_METHOD,
-            GST_TYPE_VIDEO_RESAMPLER_METHOD,
-            forScreen ? GST_VIDEO_RESAMPLER_METHOD_NEAREST : GST_VIDEO_RESAMPLER_METHOD_LINEAR,
-            GST_VIDEO_CONVERTER_OPT_DITHER_METHOD, GST_TYPE_VIDEO_DITHER_METHOD,
-            GST_VIDEO_DITHER_NONE, GST_VIDEO_CONVERTER_OPT_THREADS, G_TYPE_UINT, 1u, nullptr);
-        if (forScreen)
-            gst_structure_set(options, GST_VIDEO_CONVERTER_OPT_CHROMA_MODE,
-                              GST_TYPE_VIDEO_CHROMA_MODE, GST_VIDEO_CHROMA_MODE_NONE, nullptr);
-        converter_ = gst_video_converter_new(&in_, &outInfo, options);
-    }
-    if (!converter_)
-        return {};
-    GstVideoFrame source;
-    if (!gst_video_frame_map(&source, &in_, frame.buffer(), GST_MAP_READ))
-        return {};
+    if (!Prepare(inInfo, outInfo, size))
+        return false;
+    MappedFrame source(in_, frame.buffer(), GST_MAP_READ);
+    if (!source.mapped())
+        return false;
     GstBuffer* target = gst_buffer_new_wrapped_full(
         static_cast<GstMemoryFlags>(0), picture.bits(), static_cast<gsize>(picture.sizeInBytes()),
         0, static_cast<gsize>(picture.sizeInBytes()), nullptr, nullptr);
-    GstVideoFrame destination;
-    const bool mapped = gst_video_frame_map(&destination, &outInfo, target, GST_MAP_WRITE);
-    if (mapped) {
-        gst_video_converter_frame(converter_, &source, &destination);
-        gst_video_frame_unmap(&destination);
+    bool done = false;
+    {
+        MappedFrame destination(outInfo, target, GST_MAP_WRITE);
+        if (destination.mapped() && scaler_) {
+            MappedFrame scaled(scaledInfo_, scaled_, GST_MAP_READWRITE);
+            if (scaled.mapped()) {
+                gst_video_converter_frame(scaler_, source.get(), scaled.get());
+                gst_video_converter_frame(converter_, scaled.get(), destination.get());
+                done = true;
+            }
+        } else if (destination.mapped()) {
+            gst_video_converter_frame(converter_, source.get(), destination.get());
+            done = true;
+        }
     }
     gst_buffer_unref(target);
-    gst_video_frame_unmap(&source);
-    return mapped ? picture : QImage();
+    return done;
+}
+
+QImage& PictureRing::Free(QSize size) {
+    for (QImage& picture : pictures_) {
+        if (picture.size() == size && picture.isDetached()) {
+            // The painter's last read of it happened before it let go of its reference.
+            std::atomic_thread_fence(std::memory_order_acquire);
+            return picture;
+        }
+    }
+    auto unused = std::find_if(pictures_.begin(), pictures_.end(),
+                               [](const QImage& p) { return p.isNull() || p.isDetached(); });
+    QImage& picture = unused != pictures_.end() ? *unused : pictures_[0];
+    picture = QImage(size, QImage::Format_RGB32);
+    return picture;
 }
 
 std::int64_t FrameNumberOfSample(GstSample* sample, double frameNs) {

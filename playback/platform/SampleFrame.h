@@ -11,6 +11,7 @@
 #include <gst/gst.h>
 #include <gst/video/video.h>
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -39,8 +40,11 @@ private:
 };
 
 // Converts decoded frames into RGB32 pictures of a given size (nearest-neighbour scaling,
-// as the picture was always drawn). Keeps its converter for the last pair of formats;
-// one thread at a time (it locks itself).
+// as the picture was always drawn). Keeps its converters for the last pair of formats;
+// one thread at a time (it locks itself). A smaller picture of a planar 4:2:0 frame is
+// made in two steps, each a fast path of GStreamer's converter: the planes are scaled
+// first, then only the picture's own pixels change colour space (the general converter
+// unpacks whole source lines, about twice the work).
 class FrameConverter {
 public:
     FrameConverter() = default;
@@ -49,12 +53,34 @@ public:
     FrameConverter& operator=(const FrameConverter&) = delete;
     // Null when the conversion fails.
     QImage Convert(const DecodedFrame& frame, QSize size);
+    // Into an RGB32 picture of the wanted size, which must not be shared; false when the
+    // conversion fails.
+    bool ConvertInto(const DecodedFrame& frame, QImage& picture);
 
 private:
+    bool Prepare(const GstVideoInfo& in, const GstVideoInfo& out, QSize size);
+    void Reset();
+
     std::mutex mutex_;
-    GstVideoConverter* converter_ = nullptr;
+    GstVideoConverter* converter_ = nullptr; // the only step, or the colour step
+    GstVideoConverter* scaler_ = nullptr;    // the planes' scaling, when in two steps
+    GstBuffer* scaled_ = nullptr;            // the scaled planes
+    GstVideoInfo scaledInfo_{};
     GstVideoInfo in_{};
     QSize out_;
+};
+
+// RGB32 pictures for the screen, reused once nobody holds them any more (not the one
+// shown, not one being painted): a fresh picture per frame would cost the allocator's
+// page faults on every frame. One thread at a time.
+class PictureRing {
+public:
+    // A picture of the size that nobody else holds, reused when one is free.
+    QImage& Free(QSize size);
+
+private:
+    // The one shown, the one being painted and the next one.
+    std::array<QImage, 3> pictures_;
 };
 
 // The number of the frame a sample shows, from its stream time and the frame duration.

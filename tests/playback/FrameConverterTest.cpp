@@ -1,0 +1,155 @@
+// Decoded frames converted into pictures for the screen: every format and size keeps each
+// block of a frame in its colour and place, and pictures are reused only once nobody
+// holds them.
+#include "playback/platform/SampleFrame.h"
+
+#include <QImage>
+#include <gst/gst.h>
+#include <gst/video/video.h>
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdlib>
+#include <memory>
+#include <set>
+
+namespace kirvano {
+namespace {
+
+// A 4 x 2 grid of flat blocks, each its own colour (Y, U, V).
+constexpr int kColumns = 4;
+constexpr int kRows = 2;
+constexpr std::array<std::array<int, 3>, kColumns * kRows> kBlocks{{
+    {235, 128, 128}, // white
+    {16, 128, 128},  // black
+    {63, 102, 240},  // red
+    {173, 42, 26},   // green
+    {32, 240, 118},  // blue
+    {128, 90, 180},
+    {200, 150, 60},
+    {90, 60, 80},
+}};
+
+int BlockAt(int x, int y, int width, int height) {
+    return (y * kRows / height) * kColumns + x * kColumns / width;
+}
+
+// A frame of the blocks in a YUV format; the chroma of a 4:2:0 sample is its top-left
+// luma pixel's block.
+std::shared_ptr<const DecodedFrame> BlockFrame(GstVideoFormat format, int width, int height) {
+    GstVideoInfo info;
+    gst_video_info_set_format(&info, format, static_cast<guint>(width), static_cast<guint>(height));
+    info.colorimetry.range = GST_VIDEO_COLOR_RANGE_16_235;
+    info.colorimetry.matrix = GST_VIDEO_COLOR_MATRIX_BT709;
+    GstBuffer* buffer = gst_buffer_new_allocate(nullptr, GST_VIDEO_INFO_SIZE(&info), nullptr);
+    GstVideoFrame frame;
+    EXPECT_TRUE(gst_video_frame_map(&frame, &info, buffer, GST_MAP_WRITE));
+    const bool semiPlanar = format == GST_VIDEO_FORMAT_NV12;
+    for (int y = 0; y < height; ++y) {
+        auto* luma = static_cast<guint8*>(GST_VIDEO_FRAME_COMP_DATA(&frame, 0)) +
+                     y * GST_VIDEO_FRAME_COMP_STRIDE(&frame, 0);
+        for (int x = 0; x < width; ++x)
+            luma[x] = static_cast<guint8>(kBlocks[BlockAt(x, y, width, height)][0]);
+    }
+    for (int y = 0; y < (height + 1) / 2; ++y) {
+        for (int x = 0; x < (width + 1) / 2; ++x) {
+            const auto& block = kBlocks[BlockAt(2 * x, 2 * y, width, height)];
+            for (int c = 1; c <= 2; ++c) {
+                auto* line = static_cast<guint8*>(GST_VIDEO_FRAME_COMP_DATA(&frame, c)) +
+                             y * GST_VIDEO_FRAME_COMP_STRIDE(&frame, c);
+                line[x * (semiPlanar ? 2 : 1)] = static_cast<guint8>(block[c]);
+            }
+        }
+    }
+    gst_video_frame_unmap(&frame);
+    auto decoded = DecodedFrame::FromBuffer(buffer, info);
+    gst_buffer_unref(buffer);
+    return decoded;
+}
+
+bool Near(QRgb a, QRgb b, int tolerance) {
+    return std::abs(qRed(a) - qRed(b)) <= tolerance &&
+           std::abs(qGreen(a) - qGreen(b)) <= tolerance &&
+           std::abs(qBlue(a) - qBlue(b)) <= tolerance;
+}
+
+struct ConversionCase {
+    GstVideoFormat format;
+    int width, height;       // the frame
+    int outWidth, outHeight; // the picture
+};
+
+TEST(FrameConverter, PicturesKeepEveryBlockInItsColourAndPlace) {
+    gst_init(nullptr, nullptr);
+    const ConversionCase cases[] = {
+        {GST_VIDEO_FORMAT_I420, 1920, 1080, 656, 369}, // the main video of the first layout
+        {GST_VIDEO_FORMAT_I420, 1280, 720, 98, 55},    // the docked rear strip
+        {GST_VIDEO_FORMAT_I420, 1280, 720, 451, 253},  // odd width and height
+        {GST_VIDEO_FORMAT_YV12, 640, 360, 320, 181},   // chroma planes the other way round
+        {GST_VIDEO_FORMAT_NV12, 640, 360, 320, 180},   // one path for every other format
+        {GST_VIDEO_FORMAT_I420, 640, 360, 640, 360},   // native size (a snapshot)
+    };
+    for (const ConversionCase& c : cases) {
+        SCOPED_TRACE(std::string(gst_video_format_to_string(c.format)) + " " +
+                     std::to_string(c.outWidth) + "x" + std::to_string(c.outHeight));
+        const auto frame = BlockFrame(c.format, c.width, c.height);
+        ASSERT_NE(frame, nullptr);
+        FrameConverter converter;
+        // The colours the full-size conversion gives each block.
+        const QImage full = converter.Convert(*frame, frame->size());
+        ASSERT_FALSE(full.isNull());
+        EXPECT_TRUE(Near(full.pixel(c.width / 8, c.height / 4), qRgb(255, 255, 255), 2));
+        EXPECT_TRUE(Near(full.pixel(3 * c.width / 8, c.height / 4), qRgb(0, 0, 0), 2));
+        EXPECT_TRUE(Near(full.pixel(5 * c.width / 8, c.height / 4), qRgb(255, 0, 0), 12));
+        // Twice, so that a kept converter is used again.
+        for (int round = 0; round < 2; ++round) {
+            const QImage picture = converter.Convert(*frame, {c.outWidth, c.outHeight});
+            ASSERT_EQ(picture.size(), QSize(c.outWidth, c.outHeight));
+            int wrong = 0;
+            for (int y = 0; y < c.outHeight; ++y) {
+                for (int x = 0; x < c.outWidth; ++x) {
+                    // Pixels beside a block's edge may take the neighbour's colour.
+                    const int block = BlockAt(x, y, c.outWidth, c.outHeight);
+                    if (BlockAt(x + 2, y + 2, c.outWidth, c.outHeight) != block ||
+                        BlockAt(x - 2 < 0 ? 0 : x - 2, y - 2 < 0 ? 0 : y - 2, c.outWidth,
+                                c.outHeight) != block)
+                        continue;
+                    const int fx = (block % kColumns) * c.width / kColumns + c.width / 8;
+                    const int fy = (block / kColumns) * c.height / kRows + c.height / 4;
+                    wrong += Near(picture.pixel(x, y), full.pixel(fx, fy), 3) ? 0 : 1;
+                }
+            }
+            EXPECT_EQ(wrong, 0);
+        }
+    }
+}
+
+TEST(PictureRing, APictureSomebodyHoldsIsNeverWrittenAgain) {
+    PictureRing ring;
+    const QSize size(64, 36);
+    std::set<const uchar*> held;
+    std::array<QImage, 3> holders;
+    for (QImage& holder : holders) {
+        QImage& picture = ring.Free(size);
+        EXPECT_TRUE(picture.isDetached());
+        EXPECT_EQ(held.count(picture.constBits()), 0u);
+        picture.fill(Qt::red);
+        holder = picture;
+        held.insert(holder.constBits());
+    }
+    // Every picture of the ring is held: the next one is a new picture.
+    QImage& extra = ring.Free(size);
+    EXPECT_EQ(held.count(extra.constBits()), 0u);
+    extra.fill(Qt::blue);
+    const QImage heldExtra = extra;
+    for (const QImage& holder : holders)
+        EXPECT_EQ(holder.pixel(0, 0), qRgb(255, 0, 0));
+    // Once let go of, a picture is used again, and another size gets its own.
+    const uchar* released = holders[1].constBits();
+    holders[1] = QImage();
+    EXPECT_EQ(ring.Free(size).constBits(), released);
+    EXPECT_EQ(ring.Free({32, 18}).size(), QSize(32, 18));
+}
+
+} // namespace
+} // namespace kirvano
