@@ -1,5 +1,7 @@
 #include "playback/platform/SampleFrame.h"
 
+#include "playback/platform/PlanarToScreen.h"
+
 #include <gst/video/video.h>
 
 #include <algorithm>
@@ -42,26 +44,6 @@ GstStructure* ConverterOptions(GstVideoResamplerMethod chroma, bool chromaModeNo
     return options;
 }
 
-// Planar 4:2:0 frames have fast paths both for scaling their planes and for changing
-// their colour space at one size.
-bool ScalesInTwoSteps(const GstVideoInfo& in) {
-    const GstVideoFormat format = GST_VIDEO_INFO_FORMAT(&in);
-    return (format == GST_VIDEO_FORMAT_I420 || format == GST_VIDEO_FORMAT_YV12) &&
-           !GST_VIDEO_INFO_IS_INTERLACED(&in);
-}
-
-// The input's format and colour description at another size.
-GstVideoInfo ResizedInfo(const GstVideoInfo& in, QSize size) {
-    GstVideoInfo info;
-    gst_video_info_set_format(&info, GST_VIDEO_INFO_FORMAT(&in), static_cast<guint>(size.width()),
-                              static_cast<guint>(size.height()));
-    info.colorimetry = in.colorimetry;
-    info.chroma_site = in.chroma_site;
-    GST_VIDEO_INFO_FPS_N(&info) = GST_VIDEO_INFO_FPS_N(&in);
-    GST_VIDEO_INFO_FPS_D(&info) = GST_VIDEO_INFO_FPS_D(&in);
-    return info;
-}
-
 // A frame mapped for the duration of a scope.
 class MappedFrame {
 public:
@@ -90,12 +72,7 @@ FrameConverter::~FrameConverter() {
 void FrameConverter::Reset() {
     if (converter_)
         gst_video_converter_free(converter_);
-    if (scaler_)
-        gst_video_converter_free(scaler_);
-    if (scaled_)
-        gst_buffer_unref(scaled_);
-    converter_ = scaler_ = nullptr;
-    scaled_ = nullptr;
+    converter_ = nullptr;
 }
 
 bool FrameConverter::Prepare(const GstVideoInfo& in, const GstVideoInfo& out, QSize size) {
@@ -105,31 +82,14 @@ bool FrameConverter::Prepare(const GstVideoInfo& in, const GstVideoInfo& out, QS
     in_ = in;
     out_ = size;
     const QSize native(GST_VIDEO_INFO_WIDTH(&in), GST_VIDEO_INFO_HEIGHT(&in));
-    const bool twoSteps = size != native && ScalesInTwoSteps(in);
-    if (size == native) {
-        // A full-size picture (a snapshot) interpolates its chroma.
-        converter_ =
-            gst_video_converter_new(&in_, const_cast<GstVideoInfo*>(&out),
-                                    ConverterOptions(GST_VIDEO_RESAMPLER_METHOD_LINEAR, false));
-    } else if (twoSteps) {
-        scaledInfo_ = ResizedInfo(in, size);
-        scaler_ = gst_video_converter_new(
-            &in_, &scaledInfo_, ConverterOptions(GST_VIDEO_RESAMPLER_METHOD_NEAREST, false));
-        scaled_ = gst_buffer_new_allocate(nullptr, GST_VIDEO_INFO_SIZE(&scaledInfo_), nullptr);
-        converter_ =
-            gst_video_converter_new(&scaledInfo_, const_cast<GstVideoInfo*>(&out),
-                                    ConverterOptions(GST_VIDEO_RESAMPLER_METHOD_NEAREST, false));
-    } else {
-        // A picture for the screen takes the nearest chroma sample (about half the work
-        // of interpolating it).
-        converter_ =
-            gst_video_converter_new(&in_, const_cast<GstVideoInfo*>(&out),
-                                    ConverterOptions(GST_VIDEO_RESAMPLER_METHOD_NEAREST, true));
-    }
-    if (converter_ && (!twoSteps || (scaler_ && scaled_)))
-        return true;
-    Reset();
-    return false;
+    // A full-size picture (a snapshot) interpolates its chroma; a picture for the screen
+    // takes the nearest chroma sample (about half the work).
+    const bool full = size == native;
+    converter_ = gst_video_converter_new(&in_, const_cast<GstVideoInfo*>(&out),
+                                         ConverterOptions(full ? GST_VIDEO_RESAMPLER_METHOD_LINEAR
+                                                               : GST_VIDEO_RESAMPLER_METHOD_NEAREST,
+                                                          !full));
+    return converter_ != nullptr;
 }
 
 QImage FrameConverter::Convert(const DecodedFrame& frame, QSize size) {
@@ -154,6 +114,12 @@ bool FrameConverter::ConvertInto(const DecodedFrame& frame, QImage& picture) {
     GST_VIDEO_INFO_FPS_D(&outInfo) = GST_VIDEO_INFO_FPS_D(&inInfo);
     GST_VIDEO_INFO_INTERLACE_MODE(&outInfo) = GST_VIDEO_INFO_INTERLACE_MODE(&inInfo);
     std::lock_guard lock(mutex_);
+    const bool planar = size != frame.size() && PlanarToScreen::Handles(inInfo);
+    if (planar) {
+        GstVideoInfo info = inInfo;
+        MappedFrame source(info, frame.buffer(), GST_MAP_READ);
+        return source.mapped() && planar_.Convert(*source.get(), picture);
+    }
     if (!Prepare(inInfo, outInfo, size))
         return false;
     MappedFrame source(in_, frame.buffer(), GST_MAP_READ);
@@ -165,14 +131,7 @@ bool FrameConverter::ConvertInto(const DecodedFrame& frame, QImage& picture) {
     bool done = false;
     {
         MappedFrame destination(outInfo, target, GST_MAP_WRITE);
-        if (destination.mapped() && scaler_) {
-            MappedFrame scaled(scaledInfo_, scaled_, GST_MAP_READWRITE);
-            if (scaled.mapped()) {
-                gst_video_converter_frame(scaler_, source.get(), scaled.get());
-                gst_video_converter_frame(converter_, scaled.get(), destination.get());
-                done = true;
-            }
-        } else if (destination.mapped()) {
+        if (destination.mapped()) {
             gst_video_converter_frame(converter_, source.get(), destination.get());
             done = true;
         }

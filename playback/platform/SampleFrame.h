@@ -5,6 +5,8 @@
 // nobody looks.
 #pragma once
 
+#include "playback/platform/PlanarToScreen.h"
+
 #include <QImage>
 #include <QSize>
 
@@ -41,10 +43,8 @@ private:
 
 // Converts decoded frames into RGB32 pictures of a given size (nearest-neighbour scaling,
 // as the picture was always drawn). Keeps its converters for the last pair of formats;
-// one thread at a time (it locks itself). A smaller picture of a planar 4:2:0 frame is
-// made in two steps, each a fast path of GStreamer's converter: the planes are scaled
-// first, then only the picture's own pixels change colour space (the general converter
-// unpacks whole source lines, about twice the work).
+// one thread at a time (it locks itself). Smaller pictures of planar 4:2:0 frames, the
+// decoders' usual output, take a path of their own (PlanarToScreen).
 class FrameConverter {
 public:
     FrameConverter() = default;
@@ -62,10 +62,8 @@ private:
     void Reset();
 
     std::mutex mutex_;
-    GstVideoConverter* converter_ = nullptr; // the only step, or the colour step
-    GstVideoConverter* scaler_ = nullptr;    // the planes' scaling, when in two steps
-    GstBuffer* scaled_ = nullptr;            // the scaled planes
-    GstVideoInfo scaledInfo_{};
+    PlanarToScreen planar_;
+    GstVideoConverter* converter_ = nullptr;
     GstVideoInfo in_{};
     QSize out_;
 };
