@@ -62,7 +62,7 @@ void RunFor(int ms) {
     loop.exec();
 }
 
-constexpr int kCpuWindows = 3;
+constexpr int kCpuWindows = 5;
 constexpr int kCpuWindowMs = 3000;
 
 double MonotonicSeconds() {
@@ -178,9 +178,9 @@ int main(int argc, char** argv) {
     setenv("KIRVANO_CONFIG_DIR", dir.c_str(), 1);
     if (std::getenv("DISPLAY") == nullptr && std::getenv("QT_QPA_PLATFORM") == nullptr)
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    std::fprintf(stderr, "making a card of three 20 s recordings (1080p front, 720p rear)...\n");
+    std::fprintf(stderr, "making a card of three 40 s recordings (1080p front, 720p rear)...\n");
     const std::string make = std::string(KIRVANO_CLI) + " make-card '" + card +
-                             "' --recordings 3 --parking 0 --seconds 20 > /dev/null";
+                             "' --recordings 3 --parking 0 --seconds 40 > /dev/null";
     if (std::system(make.c_str()) != 0)
         return 1;
     kirvano::WriteSetting("SOURCE", "SELECT", "FOLDER");
@@ -224,60 +224,99 @@ int main(int argc, char** argv) {
         return 1;
     }
     RunFor(300); // past the start of playback
-    // Three windows of 3 s each side; the median is reported. The play phase's moments on
-    // the monotonic clock go to stderr, for a profiler's time filter
-    // (perf record -k CLOCK_MONOTONIC ...; perf report --time FROM,TO).
-    std::fprintf(stderr, "viewer playing from %.3f", MonotonicSeconds());
-    std::vector<double> viewerCpu;
-    const auto viewerThreads0 = ThreadTimes();
-    const Clock::time_point viewerStart = Clock::now();
-    for (int i = 0; i < kCpuWindows; ++i) {
-        const double cpu0 = CpuSeconds();
-        const Clock::time_point t0 = Clock::now();
-        RunFor(kCpuWindowMs);
-        viewerCpu.push_back((CpuSeconds() - cpu0) / (Ms(Clock::now() - t0) / 1000.0) * 100.0);
-    }
-    const auto viewerGroups =
-        GroupCpu(viewerThreads0, ThreadTimes(), Ms(Clock::now() - viewerStart) / 1000.0);
-    std::fprintf(stderr, " to %.3f s (monotonic)\n", MonotonicSeconds());
-    // The stalls apart from the CPU: the 2 ms watch costs CPU of its own.
-    StallWatch stalls;
-    stalls.Start();
-    RunFor(8000);
-    const double stallMs = stalls.StopMs();
-    const bool stillPlaying = window->Engine(0)->state() == kirvano::EngineState::Playing;
     const std::string front = window->Source().recordingList()[1].path;
-    window.reset();
-
     std::string rear = front;
     rear.replace(rear.find("/Front/"), 7, "/Rear_/");
     rear[rear.size() - 5] = 'R';
+
+    // Two bare playbins of the same movies, ready to play. They and the viewer take turns,
+    // five windows of 3 s each, so that both sides meet the same conditions of the
+    // machine (on this virtual machine a window's figure moves by a third from one to the
+    // next); the median window of each side and the median ratio of a viewer window to the
+    // bare window after it are reported. Each window's moments on the
+    // monotonic clock go to stderr, for a profiler's time filter
+    // (perf record -k CLOCK_MONOTONIC ...; perf report --time FROM,TO).
+    const auto viewerThreads = ThreadTimes();
     GstElement* a = BarePlaybin(front);
     GstElement* b = BarePlaybin(rear);
     gst_element_set_state(a, GST_STATE_PAUSED);
     gst_element_set_state(b, GST_STATE_PAUSED);
     gst_element_get_state(a, nullptr, nullptr, 5 * GST_SECOND);
     gst_element_get_state(b, nullptr, nullptr, 5 * GST_SECOND);
-    gst_element_set_state(a, GST_STATE_PLAYING);
-    gst_element_set_state(b, GST_STATE_PLAYING);
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    std::fprintf(stderr, "bare playbins playing from %.3f", MonotonicSeconds());
+    auto setBare = [&](GstState state) {
+        gst_element_set_state(a, state);
+        gst_element_set_state(b, state);
+        gst_element_get_state(a, nullptr, nullptr, 5 * GST_SECOND);
+        gst_element_get_state(b, nullptr, nullptr, 5 * GST_SECOND);
+    };
+    // The bare playbins' CPU is that of their own threads: the paused viewer's timers do
+    // not count for them.
+    auto bareSeconds = [&](const std::map<long, ThreadTime>& times) {
+        double ns = 0;
+        for (const auto& [tid, t] : times)
+            ns += viewerThreads.count(tid) == 0 ? t.ns : 0.0;
+        return ns / 1e9;
+    };
+    auto viewerState = [&] { return window->Engine(0)->state(); };
+    std::vector<double> viewerCpu;
     std::vector<double> bareCpu;
-    const auto bareThreads0 = ThreadTimes();
-    const Clock::time_point bareStart = Clock::now();
+    std::map<std::string, double> viewerGroups;
+    std::map<std::string, double> bareGroups;
+    auto addGroups = [](std::map<std::string, double>& sum,
+                        const std::map<std::string, double>& window) {
+        for (const auto& [name, cpu] : window)
+            sum[name] += cpu / kCpuWindows;
+    };
     for (int i = 0; i < kCpuWindows; ++i) {
-        const double cpu0 = CpuSeconds();
-        const Clock::time_point t0 = Clock::now();
+        std::fprintf(stderr, "viewer playing from %.3f", MonotonicSeconds());
+        auto threads0 = ThreadTimes();
+        double cpu0 = CpuSeconds();
+        Clock::time_point t0 = Clock::now();
+        RunFor(kCpuWindowMs);
+        double seconds = Ms(Clock::now() - t0) / 1000.0;
+        viewerCpu.push_back((CpuSeconds() - cpu0) / seconds * 100.0);
+        addGroups(viewerGroups, GroupCpu(threads0, ThreadTimes(), seconds));
+        std::fprintf(stderr, " to %.3f s (monotonic)\n", MonotonicSeconds());
+
+        window->OnCommand(kirvano::kCmdPlay);
+        ProcessUntil([&] { return viewerState() == kirvano::EngineState::Paused; }, 5000);
+        setBare(GST_STATE_PLAYING);
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        std::fprintf(stderr, "bare playbins playing from %.3f", MonotonicSeconds());
+        threads0 = ThreadTimes();
+        cpu0 = bareSeconds(threads0);
+        t0 = Clock::now();
         std::this_thread::sleep_for(std::chrono::milliseconds(kCpuWindowMs));
-        bareCpu.push_back((CpuSeconds() - cpu0) / (Ms(Clock::now() - t0) / 1000.0) * 100.0);
+        const auto threads1 = ThreadTimes();
+        seconds = Ms(Clock::now() - t0) / 1000.0;
+        bareCpu.push_back((bareSeconds(threads1) - cpu0) / seconds * 100.0);
+        std::map<long, ThreadTime> bareOnly0;
+        std::map<long, ThreadTime> bareOnly1;
+        for (const auto& [tid, t] : threads1) {
+            if (viewerThreads.count(tid) == 0 && threads0.count(tid) != 0) {
+                bareOnly0[tid] = threads0.at(tid);
+                bareOnly1[tid] = t;
+            }
+        }
+        addGroups(bareGroups, GroupCpu(bareOnly0, bareOnly1, seconds));
+        std::fprintf(stderr, " to %.3f s (monotonic)\n", MonotonicSeconds());
+        setBare(GST_STATE_PAUSED);
+        window->OnCommand(kirvano::kCmdPlay);
+        ProcessUntil([&] { return viewerState() == kirvano::EngineState::Playing; }, 5000);
+        RunFor(300);
     }
-    const auto bareGroups =
-        GroupCpu(bareThreads0, ThreadTimes(), Ms(Clock::now() - bareStart) / 1000.0);
-    std::fprintf(stderr, " to %.3f s (monotonic)\n", MonotonicSeconds());
     gst_element_set_state(a, GST_STATE_NULL);
     gst_element_set_state(b, GST_STATE_NULL);
     gst_object_unref(a);
     gst_object_unref(b);
+
+    // The stalls apart from the CPU: the 2 ms watch costs CPU of its own.
+    StallWatch stalls;
+    stalls.Start();
+    RunFor(6000);
+    const double stallMs = stalls.StopMs();
+    const bool stillPlaying = viewerState() == kirvano::EngineState::Playing;
+    window.reset();
 
     std::printf("== viewer on a generated card, 1080p front + 720p rear\n");
     std::printf("start (application + window) to first picture   %7.1f ms\n", startMs);
@@ -287,20 +326,25 @@ int main(int argc, char** argv) {
                 " min %.1f, max %.1f)\n",
                 Median(change), *std::min_element(change.begin(), change.end()),
                 *std::max_element(change.begin(), change.end()));
+    std::vector<double> ratios;
+    for (std::size_t i = 0; i < viewerCpu.size() && i < bareCpu.size(); ++i)
+        ratios.push_back(bareCpu[i] > 0 ? viewerCpu[i] / bareCpu[i] : 0.0);
     const double viewerMedian = Median(viewerCpu);
     const double bareMedian = Median(bareCpu);
-    std::printf("CPU playing at 1x (percent of one core, median of %d windows of %d ms)\n",
+    std::printf("CPU playing at 1x (percent of one core, %d windows of %d ms each side, in "
+                "turns)\n",
                 kCpuWindows, kCpuWindowMs);
-    std::printf("  viewer %.1f %% (%.1f-%.1f) | two bare playbins %.1f %% (%.1f-%.1f) | ratio "
-                "%.2f%s\n",
+    std::printf("  viewer %.1f %% (%.1f-%.1f) | two bare playbins %.1f %% (%.1f-%.1f) | ratio of "
+                "the medians %.2f | median ratio of the pairs %.2f (%.2f-%.2f)%s\n",
                 viewerMedian, *std::min_element(viewerCpu.begin(), viewerCpu.end()),
                 *std::max_element(viewerCpu.begin(), viewerCpu.end()), bareMedian,
                 *std::min_element(bareCpu.begin(), bareCpu.end()),
                 *std::max_element(bareCpu.begin(), bareCpu.end()),
-                bareMedian > 0 ? viewerMedian / bareMedian : 0.0,
+                bareMedian > 0 ? viewerMedian / bareMedian : 0.0, Median(ratios),
+                *std::min_element(ratios.begin(), ratios.end()),
+                *std::max_element(ratios.begin(), ratios.end()),
                 stillPlaying ? "" : " (playback had ended early!)");
-    std::printf("  by thread group over the whole %d ms (percent of one core): viewer | bare\n",
-                kCpuWindows * kCpuWindowMs);
+    std::printf("  by thread group, mean of the windows (percent of one core): viewer | bare\n");
     std::map<std::string, std::pair<double, double>> groups;
     for (const auto& [name, cpu] : viewerGroups)
         groups[name].first = cpu;

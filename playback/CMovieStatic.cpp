@@ -75,8 +75,15 @@ ViewRect CMovieStatic::ClientRect() const {
 void CMovieStatic::RequestRepaint() {
     // Any thread: the update runs on the window's own thread, and not at all once the
     // window is gone.
+    if (repaintQueued_.exchange(true))
+        return;
     QMetaObject::invokeMethod(
-        this, [this] { update(); }, Qt::QueuedConnection);
+        this,
+        [this] {
+            repaintQueued_ = false;
+            update();
+        },
+        Qt::QueuedConnection);
 }
 
 bool CMovieStatic::event(QEvent* event) {

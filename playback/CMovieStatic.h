@@ -10,6 +10,8 @@
 #include <QBasicTimer>
 #include <QWidget>
 
+#include <atomic>
+
 namespace kirvano {
 
 class PlaybackEngine;
@@ -78,6 +80,9 @@ private:
     QBasicTimer clickTimer_;
     QBasicTimer releaseTimer_;
     QBasicTimer doubleClickTimer_;
+    // A repaint is on its way to the window's thread: frames that come before it runs
+    // ride along instead of queueing one call each.
+    std::atomic<bool> repaintQueued_{false};
 };
 
 } // namespace kirvano

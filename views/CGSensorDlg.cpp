@@ -250,6 +250,10 @@ void CGSensorDlg::DrawGraph(QPainter& p, int width, int height) {
         pens[a] = QPen(kCurveColours[a], 0);
     }
     std::vector<std::pair<int, int>> band; // runs of over-speed columns [first, last]
+    // Lines are ORed onto the picture, so each curve's lines are drawn in one call after
+    // the walk (the order does not change a pixel; a pen change per column costs more than
+    // the line).
+    std::array<std::vector<QLine>, 3> lines;
     p.setRenderHint(QPainter::Antialiasing, false);
     p.setCompositionMode(QPainter::RasterOp_SourceOrDestination);
 
@@ -272,18 +276,17 @@ void CGSensorDlg::DrawGraph(QPainter& p, int width, int height) {
                 continue;
             }
             ++c.counter;
-            p.setPen(pens[a]);
             if (point.y() != c.drawn.y()) {
                 if (c.counter > 7) {
-                    p.drawLine(c.drawn, c.previous);
-                    p.drawLine(c.previous, point);
+                    lines[a].emplace_back(c.drawn, c.previous);
+                    lines[a].emplace_back(c.previous, point);
                 } else {
-                    p.drawLine(c.drawn, point);
+                    lines[a].emplace_back(c.drawn, point);
                 }
                 c.drawn = point;
                 c.counter = 0;
             } else if (c.counter % 7 == 0) {
-                p.drawLine(c.drawn, point);
+                lines[a].emplace_back(c.drawn, point);
                 c.drawn = point;
             }
             c.previous = point;
@@ -306,9 +309,11 @@ void CGSensorDlg::DrawGraph(QPainter& p, int width, int height) {
     }
     for (std::size_t a = 0; a < 3; ++a) {
         const CurveState& c = curves[a];
-        if (c.started && c.drawn != c.previous) {
+        if (c.started && c.drawn != c.previous)
+            lines[a].emplace_back(c.drawn, c.previous);
+        if (!lines[a].empty()) {
             p.setPen(pens[a]);
-            p.drawLine(c.drawn, c.previous);
+            p.drawLines(lines[a].data(), static_cast<int>(lines[a].size()));
         }
     }
 

@@ -56,16 +56,23 @@ void CInfoDlg::Clear() {
 
 void CInfoDlg::SetValues(const InfoValues& values) {
     // Called on every position update; the paint waits for the event loop. Only the boxes
-    // whose text or picture changes are painted (the frame changes far more often than
-    // the second, the speed or a G value).
-    const std::array<QString, 5> before{GText(0), GText(1), GText(2), DateText(), SpeedText()};
+    // whose text or picture changes are painted, and only texts whose values changed are
+    // made (the frame changes far more often than the second, the speed or a G value).
+    auto text = [this](int n) { return n < 3 ? GText(n) : n == 3 ? DateText() : SpeedText(); };
+    const std::array<bool, 5> touched{values.gx != values_.gx, values.gy != values_.gy,
+                                      values.gz != values_.gz, values.frame != values_.frame,
+                                      values.gpsValid != values_.gpsValid ||
+                                          values.speed != values_.speed};
+    std::array<QString, 5> before;
+    for (int n = 0; n < 5; ++n) {
+        if (touched[static_cast<std::size_t>(n)])
+            before[static_cast<std::size_t>(n)] = text(n);
+    }
     const int iconBefore = values_.eventIcon;
     values_ = values;
-    const std::array<QString, 5> after{GText(0), GText(1), GText(2), DateText(), SpeedText()};
     for (int n = 0; n < 5; ++n) {
-        if (before[static_cast<std::size_t>(n)] != after[static_cast<std::size_t>(n)]) {
+        if (touched[static_cast<std::size_t>(n)] && before[static_cast<std::size_t>(n)] != text(n))
             update(n < 3 ? ValueRect(n) : n == 3 ? DateRect() : SpeedRect());
-        }
     }
     if (values_.eventIcon != iconBefore) {
         update(IconRect());
@@ -94,8 +101,19 @@ void CInfoDlg::SetEventIcon(int icon) {
     repaint();
 }
 
+void CInfoDlg::SetStartTime(const CivilTime& start) {
+    start_ = start;
+    update(DateRect());
+}
+
+void CInfoDlg::SetFrameDuration(float ms) {
+    frameDurationMs_ = ms;
+    update(DateRect());
+}
+
 void CInfoDlg::SetRateLetter(char rate) {
     timeLapse_ = TimeLapseAfterRate(timeLapse_, rate);
+    update(DateRect());
 }
 
 bool CInfoDlg::AxisShown(int n) const {

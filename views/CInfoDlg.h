@@ -61,8 +61,9 @@ public:
 
     // Per recording: its start time (from the recording record), the movie's frame
     // duration in ms, and the header rate letter ("T" time-lapse on, "N" off, else kept).
-    void SetStartTime(const CivilTime& start) { start_ = start; }
-    void SetFrameDuration(float ms) { frameDurationMs_ = ms; }
+    // These change the date text: its box is painted again.
+    void SetStartTime(const CivilTime& start);
+    void SetFrameDuration(float ms);
     void SetRateLetter(char rate);
     bool TimeLapse() const { return timeLapse_; }
 
