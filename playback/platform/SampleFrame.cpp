@@ -114,7 +114,10 @@ bool FrameConverter::ConvertInto(const DecodedFrame& frame, QImage& picture) {
     GST_VIDEO_INFO_FPS_D(&outInfo) = GST_VIDEO_INFO_FPS_D(&inInfo);
     GST_VIDEO_INFO_INTERLACE_MODE(&outInfo) = GST_VIDEO_INFO_INTERLACE_MODE(&inInfo);
     std::lock_guard lock(mutex_);
-    const bool planar = size != frame.size() && PlanarToScreen::Handles(inInfo);
+    // Smaller pictures of planar frames take their own path; anything else (a full-size
+    // snapshot, an enlargement, another format) GStreamer's converter.
+    const bool planar = size != frame.size() && size.width() <= frame.size().width() &&
+                        size.height() <= frame.size().height() && PlanarToScreen::Handles(inInfo);
     if (planar) {
         GstVideoInfo info = inInfo;
         MappedFrame source(info, frame.buffer(), GST_MAP_READ);

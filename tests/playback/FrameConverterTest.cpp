@@ -104,6 +104,7 @@ TEST(FrameConverter, PicturesKeepEveryBlockInItsColourAndPlace) {
         {GST_VIDEO_FORMAT_YV12, 640, 360, 320, 181, 2},   // chroma planes the other way round
         {GST_VIDEO_FORMAT_NV12, 640, 360, 320, 180, 6},   // GStreamer's converter
         {GST_VIDEO_FORMAT_I420, 640, 360, 640, 360, 6},   // native size (a snapshot)
+        {GST_VIDEO_FORMAT_I420, 320, 180, 400, 180, 6},   // wider than the frame
     };
     for (const ConversionCase& c : cases) {
         SCOPED_TRACE(std::string(gst_video_format_to_string(c.format)) + " " +
