@@ -239,23 +239,19 @@ int main(int argc, char** argv) {
     const auto viewerThreads = ThreadTimes();
     GstElement* a = BarePlaybin(front);
     GstElement* b = BarePlaybin(rear);
-    gst_element_set_state(a, GST_STATE_PAUSED);
-    gst_element_set_state(b, GST_STATE_PAUSED);
-    gst_element_get_state(a, nullptr, nullptr, 5 * GST_SECOND);
-    gst_element_get_state(b, nullptr, nullptr, 5 * GST_SECOND);
     auto setBare = [&](GstState state) {
         gst_element_set_state(a, state);
         gst_element_set_state(b, state);
         gst_element_get_state(a, nullptr, nullptr, 5 * GST_SECOND);
         gst_element_get_state(b, nullptr, nullptr, 5 * GST_SECOND);
     };
+    setBare(GST_STATE_PAUSED);
     // The bare playbins' CPU is that of their own threads: the paused viewer's timers do
     // not count for them.
-    auto bareSeconds = [&](const std::map<long, ThreadTime>& times) {
-        double ns = 0;
-        for (const auto& [tid, t] : times)
-            ns += viewerThreads.count(tid) == 0 ? t.ns : 0.0;
-        return ns / 1e9;
+    auto bareThreads = [&] {
+        auto times = ThreadTimes();
+        std::erase_if(times, [&](const auto& entry) { return viewerThreads.count(entry.first); });
+        return times;
     };
     auto viewerState = [&] { return window->Engine(0)->state(); };
     std::vector<double> viewerCpu;
@@ -269,11 +265,11 @@ int main(int argc, char** argv) {
     };
     for (int i = 0; i < kCpuWindows; ++i) {
         std::fprintf(stderr, "viewer playing from %.3f", MonotonicSeconds());
-        auto threads0 = ThreadTimes();
-        double cpu0 = CpuSeconds();
+        const auto threads0 = ThreadTimes();
+        const double cpu0 = CpuSeconds();
         Clock::time_point t0 = Clock::now();
         RunFor(kCpuWindowMs);
-        double seconds = Ms(Clock::now() - t0) / 1000.0;
+        const double seconds = Ms(Clock::now() - t0) / 1000.0;
         viewerCpu.push_back((CpuSeconds() - cpu0) / seconds * 100.0);
         addGroups(viewerGroups, GroupCpu(threads0, ThreadTimes(), seconds));
         std::fprintf(stderr, " to %.3f s (monotonic)\n", MonotonicSeconds());
@@ -283,22 +279,15 @@ int main(int argc, char** argv) {
         setBare(GST_STATE_PLAYING);
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
         std::fprintf(stderr, "bare playbins playing from %.3f", MonotonicSeconds());
-        threads0 = ThreadTimes();
-        cpu0 = bareSeconds(threads0);
+        const auto bare0 = bareThreads();
         t0 = Clock::now();
         std::this_thread::sleep_for(std::chrono::milliseconds(kCpuWindowMs));
-        const auto threads1 = ThreadTimes();
-        seconds = Ms(Clock::now() - t0) / 1000.0;
-        bareCpu.push_back((bareSeconds(threads1) - cpu0) / seconds * 100.0);
-        std::map<long, ThreadTime> bareOnly0;
-        std::map<long, ThreadTime> bareOnly1;
-        for (const auto& [tid, t] : threads1) {
-            if (viewerThreads.count(tid) == 0 && threads0.count(tid) != 0) {
-                bareOnly0[tid] = threads0.at(tid);
-                bareOnly1[tid] = t;
-            }
-        }
-        addGroups(bareGroups, GroupCpu(bareOnly0, bareOnly1, seconds));
+        const auto groups = GroupCpu(bare0, bareThreads(), Ms(Clock::now() - t0) / 1000.0);
+        double bare = 0;
+        for (const auto& [name, cpu] : groups)
+            bare += cpu;
+        bareCpu.push_back(bare);
+        addGroups(bareGroups, groups);
         std::fprintf(stderr, " to %.3f s (monotonic)\n", MonotonicSeconds());
         setBare(GST_STATE_PAUSED);
         window->OnCommand(kirvano::kCmdPlay);

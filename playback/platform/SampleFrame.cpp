@@ -114,19 +114,16 @@ bool FrameConverter::ConvertInto(const DecodedFrame& frame, QImage& picture) {
     GST_VIDEO_INFO_FPS_D(&outInfo) = GST_VIDEO_INFO_FPS_D(&inInfo);
     GST_VIDEO_INFO_INTERLACE_MODE(&outInfo) = GST_VIDEO_INFO_INTERLACE_MODE(&inInfo);
     std::lock_guard lock(mutex_);
-    // Smaller pictures of planar frames take their own path; anything else (a full-size
-    // snapshot, an enlargement, another format) GStreamer's converter.
-    const bool planar = size != frame.size() && size.width() <= frame.size().width() &&
-                        size.height() <= frame.size().height() && PlanarToScreen::Handles(inInfo);
-    if (planar) {
-        GstVideoInfo info = inInfo;
-        MappedFrame source(info, frame.buffer(), GST_MAP_READ);
-        return source.mapped() && planar_.Convert(*source.get(), picture);
-    }
-    if (!Prepare(inInfo, outInfo, size))
-        return false;
-    MappedFrame source(in_, frame.buffer(), GST_MAP_READ);
+    GstVideoInfo info = inInfo;
+    MappedFrame source(info, frame.buffer(), GST_MAP_READ);
     if (!source.mapped())
+        return false;
+    // Smaller pictures of planar frames take their own path (it refuses what it does not
+    // handle: enlargements, other formats); the rest, and full-size snapshots, GStreamer's
+    // converter.
+    if (size != frame.size() && planar_.Convert(*source.get(), picture))
+        return true;
+    if (!Prepare(inInfo, outInfo, size))
         return false;
     GstBuffer* target = gst_buffer_new_wrapped_full(
         static_cast<GstMemoryFlags>(0), picture.bits(), static_cast<gsize>(picture.sizeInBytes()),
