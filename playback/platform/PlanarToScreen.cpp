@@ -5,6 +5,7 @@
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
+#include <tmmintrin.h>
 #endif
 
 namespace kirvano {
@@ -25,14 +26,82 @@ void Prefetch(const std::uint8_t* line, std::ptrdiff_t bytes) {
         __builtin_prefetch(line + offset);
 }
 
-void Gather(const std::uint8_t* line, const std::vector<int>& map, std::uint8_t* row) {
+#if defined(__SSE2__)
+// Sixteen samples by byte shuffles of the source bytes that their block spans.
+__attribute__((target("ssse3"))) void
+ShuffleBlocks(const std::uint8_t* line, const ShuffleGather& shuffle, std::uint8_t* row) {
+    const auto* masks = reinterpret_cast<const __m128i*>(shuffle.masks.data());
+    for (std::size_t block = 0; block < shuffle.starts.size(); ++block) {
+        const std::uint8_t* from = line + shuffle.starts[block];
+        __m128i samples = _mm_setzero_si128();
+        for (int load = 0; load < shuffle.loads; ++load)
+            samples = _mm_or_si128(
+                samples, _mm_shuffle_epi8(
+                             _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + 16 * load)),
+                             _mm_loadu_si128(masks++)));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(row + 16 * block), samples);
+    }
+}
+#endif
+
+void Gather(const std::uint8_t* line, const std::vector<int>& map, const ShuffleGather& shuffle,
+            std::uint8_t* row) {
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    if (!shuffle.starts.empty()) {
+        ShuffleBlocks(line, shuffle, row);
+        i = shuffle.starts.size() * 16;
+    }
+#endif
     const int* index = map.data();
     const std::size_t count = map.size();
-    for (std::size_t i = 0; i < count; ++i)
+    for (; i < count; ++i)
         row[i] = line[index[i]];
 }
 
 } // namespace
+
+ShuffleGather ShuffleGatherOf(const std::vector<int>& map, int sourceWidth) {
+    ShuffleGather shuffle;
+#if defined(__SSE2__)
+    if (!__builtin_cpu_supports("ssse3"))
+        return shuffle;
+    // Blocks whose samples lie within four loads; the loads stay inside the source line.
+    constexpr int kMaxLoads = 4;
+    int blocks = 0;
+    int loads = 1;
+    for (std::size_t first = 0; first + 16 <= map.size(); first += 16) {
+        const int start = map[first];
+        const int needed = (map[first + 15] - start) / 16 + 1;
+        if (needed > kMaxLoads || start + 16 * std::max(loads, needed) > sourceWidth)
+            break;
+        loads = std::max(loads, needed);
+        ++blocks;
+    }
+    // A later block may have needed more loads than an earlier one's room allowed.
+    while (blocks > 0 && map[static_cast<std::size_t>(blocks - 1) * 16] + 16 * loads > sourceWidth)
+        --blocks;
+    if (blocks == 0)
+        return shuffle;
+    shuffle.loads = loads;
+    shuffle.masks.resize(static_cast<std::size_t>(blocks * loads) * 16);
+    for (int block = 0; block < blocks; ++block) {
+        const int start = map[static_cast<std::size_t>(block) * 16];
+        shuffle.starts.push_back(start);
+        for (int load = 0; load < loads; ++load)
+            for (int lane = 0; lane < 16; ++lane) {
+                const int offset =
+                    map[static_cast<std::size_t>(block * 16 + lane)] - start - 16 * load;
+                shuffle.masks[static_cast<std::size_t>((block * loads + load) * 16 + lane)] =
+                    offset >= 0 && offset < 16 ? static_cast<std::uint8_t>(offset) : 0x80;
+            }
+    }
+#else
+    (void)map;
+    (void)sourceWidth;
+#endif
+    return shuffle;
+}
 
 bool YuvFactorsOf(const GstVideoInfo& info, YuvFactors& f) {
     gdouble kr = 0;
@@ -147,6 +216,8 @@ void PlanarToScreen::Prepare(const GstVideoInfo& info, QSize size) {
     yMap_ = NearestMap(height, size.height());
     chromaXMap_ = NearestMap((width + 1) / 2, chromaWidth);
     chromaYMap_ = NearestMap((height + 1) / 2, (size.height() + 1) / 2);
+    xShuffle_ = ShuffleGatherOf(xMap_, width);
+    chromaXShuffle_ = ShuffleGatherOf(chromaXMap_, (width + 1) / 2);
     // Room past the end: the row conversion reads whole groups of samples.
     yRow_.assign(static_cast<std::size_t>(size.width()) + 16, 0);
     uRow_.assign(static_cast<std::size_t>(chromaWidth) + 16, 128);
@@ -191,12 +262,13 @@ bool PlanarToScreen::Convert(const GstVideoFrame& source, QImage& picture) {
         if (line % 2 == 0) {
             const int chromaLine = chromaYMap_[static_cast<std::size_t>(line / 2)];
             Gather(plane(GST_VIDEO_COMP_U) + chromaLine * stride(GST_VIDEO_COMP_U), chromaXMap_,
-                   uRow_.data());
+                   chromaXShuffle_, uRow_.data());
             Gather(plane(GST_VIDEO_COMP_V) + chromaLine * stride(GST_VIDEO_COMP_V), chromaXMap_,
-                   vRow_.data());
+                   chromaXShuffle_, vRow_.data());
         }
         const int lumaLine = yMap_[static_cast<std::size_t>(line)];
-        Gather(plane(GST_VIDEO_COMP_Y) + lumaLine * stride(GST_VIDEO_COMP_Y), xMap_, yRow_.data());
+        Gather(plane(GST_VIDEO_COMP_Y) + lumaLine * stride(GST_VIDEO_COMP_Y), xMap_, xShuffle_,
+               yRow_.data());
         YuvRowToRgb32(yRow_.data(), uRow_.data(), vRow_.data(),
                       reinterpret_cast<std::uint32_t*>(target + line * targetStride), size.width(),
                       factors_);

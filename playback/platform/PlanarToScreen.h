@@ -28,6 +28,19 @@ struct YuvFactors {
 // The factors for a frame's colours; false for colours this path does not handle.
 bool YuvFactorsOf(const GstVideoInfo& info, YuvFactors& factors);
 
+// A gather by byte shuffles: for each block of sixteen samples, where its source bytes
+// start and, for each of `loads` 16-byte loads from there, which byte goes to which lane
+// (0x80: none). Blocks past the last one listed are gathered one by one.
+struct ShuffleGather {
+    int loads = 0;
+    std::vector<int> starts;
+    std::vector<std::uint8_t> masks;
+};
+
+// The shuffles for a nearest map over a source line of `sourceWidth` bytes; empty where
+// the processor lacks byte shuffles or the samples lie too far apart.
+ShuffleGather ShuffleGatherOf(const std::vector<int>& map, int sourceWidth);
+
 class PlanarToScreen {
 public:
     // Frames this path converts: 8-bit I420 or YV12, progressive, in YUV colours.
@@ -42,6 +55,7 @@ private:
     QSize out_;
     YuvFactors factors_;
     std::vector<int> xMap_, chromaXMap_, yMap_, chromaYMap_;
+    ShuffleGather xShuffle_, chromaXShuffle_;
     std::vector<std::uint8_t> yRow_, uRow_, vRow_;
 };
 

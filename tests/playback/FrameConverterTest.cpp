@@ -170,6 +170,72 @@ TEST(FrameConverter, EveryPixelOfARowTakesItsOwnSamples) {
     }
 }
 
+// The nearest of `from` samples to place i of `to`, at the places' centres.
+int Nearest(int i, int from, int to) {
+    return static_cast<int>(((2LL * i + 1) * from) / (2LL * to));
+}
+
+TEST(PlanarToScreen, EveryPixelTakesItsNearestSamples) {
+    gst_init(nullptr, nullptr);
+    // Noise in every plane, so that a sample taken from a neighbouring column or line
+    // shows; sizes whose samples lie one to four 16-byte loads apart, and farther.
+    struct Size {
+        int width, height, outWidth, outHeight;
+    };
+    const Size sizes[] = {{1920, 1080, 656, 369}, {1280, 720, 656, 369},    {1280, 720, 427, 240},
+                          {1920, 1080, 540, 304}, {1920, 1080, 1919, 1079}, {1280, 720, 98, 55},
+                          {33, 17, 16, 9}};
+    std::mt19937 random(11);
+    for (const Size& size : sizes) {
+        SCOPED_TRACE(std::to_string(size.width) + " to " + std::to_string(size.outWidth));
+        GstVideoInfo info;
+        gst_video_info_set_format(&info, GST_VIDEO_FORMAT_I420, static_cast<guint>(size.width),
+                                  static_cast<guint>(size.height));
+        info.colorimetry.range = GST_VIDEO_COLOR_RANGE_16_235;
+        info.colorimetry.matrix = GST_VIDEO_COLOR_MATRIX_BT709;
+        GstBuffer* buffer = gst_buffer_new_allocate(nullptr, GST_VIDEO_INFO_SIZE(&info), nullptr);
+        GstVideoFrame frame;
+        ASSERT_TRUE(gst_video_frame_map(&frame, &info, buffer, GST_MAP_READWRITE));
+        auto sample = [&](int plane, int x, int y) -> guint8& {
+            return static_cast<guint8*>(GST_VIDEO_FRAME_COMP_DATA(
+                &frame, plane))[y * GST_VIDEO_FRAME_COMP_STRIDE(&frame, plane) + x];
+        };
+        for (int plane = 0; plane < 3; ++plane)
+            for (int y = 0; y < GST_VIDEO_FRAME_COMP_HEIGHT(&frame, plane); ++y)
+                for (int x = 0; x < GST_VIDEO_FRAME_COMP_WIDTH(&frame, plane); ++x)
+                    sample(plane, x, y) = static_cast<guint8>(random() % 256);
+        QImage picture(size.outWidth, size.outHeight, QImage::Format_RGB32);
+        PlanarToScreen converter;
+        ASSERT_TRUE(converter.Convert(frame, picture));
+        const int chromaWidth = (size.width + 1) / 2;
+        const int chromaHeight = (size.height + 1) / 2;
+        int wrong = 0;
+        for (int y = 0; y < size.outHeight; ++y) {
+            for (int x = 0; x < size.outWidth; ++x) {
+                // Two picture columns and lines share a chroma sample.
+                const int cx = Nearest(x / 2, chromaWidth, (size.outWidth + 1) / 2);
+                const int cy = Nearest(y / 2, chromaHeight, (size.outHeight + 1) / 2);
+                const double luma = (sample(0, Nearest(x, size.width, size.outWidth),
+                                            Nearest(y, size.height, size.outHeight)) -
+                                     16) *
+                                    255.0 / 219.0;
+                const double cu = (sample(1, cx, cy) - 128) * 255.0 / 224.0;
+                const double cv = (sample(2, cx, cy) - 128) * 255.0 / 224.0;
+                auto level = [](double value) {
+                    return static_cast<int>(std::lround(std::clamp(value, 0.0, 255.0)));
+                };
+                const QRgb expected =
+                    qRgb(level(luma + 1.5748 * cv), level(luma - 0.1873 * cu - 0.4681 * cv),
+                         level(luma + 1.8556 * cu));
+                wrong += Near(picture.pixel(x, y), expected, 2) ? 0 : 1;
+            }
+        }
+        EXPECT_EQ(wrong, 0);
+        gst_video_frame_unmap(&frame);
+        gst_buffer_unref(buffer);
+    }
+}
+
 TEST(PictureRing, APictureSomebodyHoldsIsNeverWrittenAgain) {
     PictureRing ring;
     const QSize size(64, 36);
