@@ -6,6 +6,7 @@
 #include "app/CtarnicDlg.h"
 #include "config/Settings.h"
 #include "library/RemovableVolumes.h"
+#include "playback/platform/GstPipeline.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -126,6 +127,16 @@ std::map<std::string, double> GroupCpu(const std::map<long, ThreadTime>& before,
     return groups;
 }
 
+// With --same-decoders the bare playbins' software decoders get the viewer's thread count
+// instead of libav's default, so that the ratio shows the viewer's own work alone.
+bool gSameDecoders = false;
+
+void GiveViewerDecoderThreads(GstElement*, GstElement* element, gpointer) {
+    GstElementFactory* factory = gst_element_get_factory(element);
+    if (factory && g_str_has_prefix(GST_OBJECT_NAME(factory), "avdec_"))
+        g_object_set(element, "max-threads", kirvano::DecoderThreads(), nullptr);
+}
+
 GstElement* BarePlaybin(const std::string& path) {
     gchar* uri = gst_filename_to_uri(path.c_str(), nullptr);
     GstElement* bin = gst_element_factory_make("playbin", nullptr);
@@ -135,6 +146,8 @@ GstElement* BarePlaybin(const std::string& path) {
     g_object_set(audio, "sync", TRUE, nullptr);
     g_object_set(bin, "uri", uri, "video-sink", sink, "audio-sink", audio, nullptr);
     g_free(uri);
+    if (gSameDecoders)
+        g_signal_connect(bin, "element-setup", G_CALLBACK(&GiveViewerDecoderThreads), nullptr);
     return bin;
 }
 
@@ -172,6 +185,7 @@ private:
 
 int main(int argc, char** argv) {
     std::setvbuf(stdout, nullptr, _IONBF, 0);
+    gSameDecoders = argc > 1 && std::string(argv[1]) == "--same-decoders";
     char pattern[] = "/tmp/kirvano-bench-viewer-XXXXXX";
     const std::string dir = mkdtemp(pattern);
     const std::string card = dir + "/card";
@@ -321,8 +335,10 @@ int main(int argc, char** argv) {
     const double viewerMedian = Median(viewerCpu);
     const double bareMedian = Median(bareCpu);
     std::printf("CPU playing at 1x (percent of one core, %d windows of %d ms each side, in "
-                "turns)\n",
-                kCpuWindows, kCpuWindowMs);
+                "turns; software decoders with %d thread(s) in the viewer, %s in the bare "
+                "playbins)\n",
+                kCpuWindows, kCpuWindowMs, kirvano::DecoderThreads(),
+                gSameDecoders ? "the same" : "libav's default");
     std::printf("  viewer %.1f %% (%.1f-%.1f) | two bare playbins %.1f %% (%.1f-%.1f) | ratio of "
                 "the medians %.2f | median ratio of the pairs %.2f (%.2f-%.2f)%s\n",
                 viewerMedian, *std::min_element(viewerCpu.begin(), viewerCpu.end()),

@@ -11,6 +11,7 @@
 
 #include <gst/gst.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <future>
@@ -67,6 +68,10 @@ void SetHardwareDecoding(bool on) {
 
 bool HardwareDecoding() {
     return gHardwareDecoding;
+}
+
+int DecoderThreads() {
+    return std::max(1, static_cast<int>(g_get_num_processors()) / 2);
 }
 
 PipelineFactory GstPipelineFactory() {

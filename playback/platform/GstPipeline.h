@@ -12,6 +12,8 @@ namespace kirvano {
 // Hardware decoders are used only when switched on ("HW" = "on"); software otherwise.
 void SetHardwareDecoding(bool on);
 bool HardwareDecoding();
+// Threads of one software decoder: its share of the cores, as front and rear play at once.
+int DecoderThreads();
 
 // Creates GStreamer pipelines for the engines.
 PipelineFactory GstPipelineFactory();

@@ -58,6 +58,15 @@ void DeleteLinkRef(gpointer data) {
     delete static_cast<LinkRef*>(data);
 }
 
+// Front and rear decode at once, each on a thread of its own. More threads per decoder
+// than its share of the cores add hand-overs and wake-ups that cost more than they gain.
+void OnElementSetup(GstElement*, GstElement* element, gpointer) {
+    GstElementFactory* factory = gst_element_get_factory(element);
+    if (factory && g_str_has_prefix(GST_OBJECT_NAME(factory), "avdec_") &&
+        g_object_class_find_property(G_OBJECT_GET_CLASS(element), "max-threads"))
+        g_object_set(element, "max-threads", DecoderThreads(), nullptr);
+}
+
 } // namespace
 
 GstFlowReturn GstEnginePipeline::OnPreroll(GstAppSink* sink, gpointer data) {
@@ -215,6 +224,7 @@ Status GstEnginePipeline::Build(const std::string& uri, bool withAudio) {
     if (audio)
         g_object_set(playbin_, "audio-sink", audio, nullptr);
 
+    g_signal_connect(playbin_, "element-setup", G_CALLBACK(&OnElementSetup), nullptr);
     SharedClock::Get().Adopt(playbin_);
     GstBus* bus = gst_element_get_bus(playbin_);
     gst_bus_set_sync_handler(bus, &GstEnginePipeline::OnBusMessage, NewLinkRef(link_),
