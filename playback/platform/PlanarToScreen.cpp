@@ -78,7 +78,8 @@ ShuffleGather ShuffleGatherOf(const std::vector<int>& map, int sourceWidth) {
         loads = std::max(loads, needed);
         ++blocks;
     }
-    // A later block may have needed more loads than an earlier one's room allowed.
+    // Every block makes as many loads as the widest one needs: the last blocks may then
+    // reach past the line's end, and are left to the byte-by-byte loop.
     while (blocks > 0 && map[static_cast<std::size_t>(blocks - 1) * 16] + 16 * loads > sourceWidth)
         --blocks;
     if (blocks == 0)
