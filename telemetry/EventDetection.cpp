@@ -148,22 +148,21 @@ bool Quiet(const TelemetrySample& s) {
 
 } // namespace
 
+bool EventDetector::MayStartEvent(const FrameSamples& frames, std::int64_t i) {
+    const std::int64_t index = frames.SampleIndex(i);
+    if (index < 0 || (i > 0 && frames.SampleIndex(i - 1) == index)) {
+        return false;
+    }
+    return !Quiet(frames.samples[static_cast<std::size_t>(index)]);
+}
+
 std::vector<MapEvent> EventDetector::BuildEventList(const FrameSamples& frames) const {
     std::vector<MapEvent> events;
     if (frames.samples.empty()) {
         return events;
     }
-    // Only frames that move to another sample can start a run, and only samples on which
-    // some detector fires can add an event; the rest are skipped without testing.
-    std::int64_t previous = -1;
     for (std::int64_t i = 0; i < frames.FrameCount(); ++i) {
-        const std::int64_t index = frames.SampleIndex(i);
-        if (index < 0 || index == previous) {
-            previous = index;
-            continue;
-        }
-        previous = index;
-        if (!Quiet(frames.samples[static_cast<std::size_t>(index)])) {
+        if (MayStartEvent(frames, i)) {
             EventsAtFrame(frames, i, Flags::kDisplay, events);
         }
     }

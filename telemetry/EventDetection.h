@@ -97,6 +97,10 @@ public:
                        std::vector<MapEvent>& out) const;
     // The event list of a whole recording (display flags), in frame order.
     std::vector<MapEvent> BuildEventList(const FrameSamples& frames) const;
+    // False where EventsAtFrame finds nothing whatever the flags: a frame that shows the
+    // same sample as the frame before it (only a new sample starts a run), or a sample on
+    // which no detector fires.
+    static bool MayStartEvent(const FrameSamples& frames, std::int64_t i);
 
     bool GraphFlag(int slot) const;
     bool DisplayFlag(int slot) const;

@@ -293,7 +293,9 @@ void CGSensorDlg::DrawGraph(QPainter& p, int width, int height) {
         }
 
         found_.clear();
-        detector_.EventsAtFrame(frames, i, EventDetector::Flags::kGraph, found_);
+        if (EventDetector::MayStartEvent(frames, i)) {
+            detector_.EventsAtFrame(frames, i, EventDetector::Flags::kGraph, found_);
+        }
         for (const MapEvent& e : found_) {
             marks_[static_cast<std::size_t>(e.slot)].push_back(Mark{x, e.kind});
         }
