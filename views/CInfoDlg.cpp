@@ -51,6 +51,7 @@ CInfoDlg::CInfoDlg(QWidget* parent, QObject* owner)
 
 void CInfoDlg::Clear() {
     values_ = InfoValues{};
+    dateText_.reset();
     repaint();
 }
 
@@ -66,12 +67,17 @@ void CInfoDlg::SetValues(const InfoValues& values) {
     std::array<QString, 5> before;
     for (int n = 0; n < 5; ++n) {
         if (touched[static_cast<std::size_t>(n)])
-            before[static_cast<std::size_t>(n)] = text(n);
+            before[static_cast<std::size_t>(n)] = n == 3 && dateText_ ? *dateText_ : text(n);
     }
     const int iconBefore = values_.eventIcon;
     values_ = values;
     for (int n = 0; n < 5; ++n) {
-        if (touched[static_cast<std::size_t>(n)] && before[static_cast<std::size_t>(n)] != text(n))
+        if (!touched[static_cast<std::size_t>(n)])
+            continue;
+        const QString now = text(n);
+        if (n == 3)
+            dateText_ = now;
+        if (before[static_cast<std::size_t>(n)] != now)
             update(n < 3 ? ValueRect(n) : n == 3 ? DateRect() : SpeedRect());
     }
     if (values_.eventIcon != iconBefore) {
@@ -103,16 +109,19 @@ void CInfoDlg::SetEventIcon(int icon) {
 
 void CInfoDlg::SetStartTime(const CivilTime& start) {
     start_ = start;
+    dateText_.reset();
     update(DateRect());
 }
 
 void CInfoDlg::SetFrameDuration(float ms) {
     frameDurationMs_ = ms;
+    dateText_.reset();
     update(DateRect());
 }
 
 void CInfoDlg::SetRateLetter(char rate) {
     timeLapse_ = TimeLapseAfterRate(timeLapse_, rate);
+    dateText_.reset();
     update(DateRect());
 }
 

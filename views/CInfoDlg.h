@@ -10,6 +10,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 
 class QAbstractButton;
 
@@ -114,6 +115,9 @@ private:
 
     QObject* owner_;
     InfoValues values_;
+    // The date text of values_, kept because the frame, and so the text's input, changes on
+    // every position update while the text changes once a second; empty when not known.
+    std::optional<QString> dateText_;
     CivilTime start_;
     float frameDurationMs_ = 0.0f;
     bool timeLapse_ = false;
