@@ -29,10 +29,61 @@ void FramePresenter::Prepare(GstBuffer* buffer, const GstVideoInfo& info) {
     }
     const QSize size =
         PictureSize(destination, {GST_VIDEO_INFO_WIDTH(&info), GST_VIDEO_INFO_HEIGHT(&info)});
-    if (size.isEmpty())
+    if (size.isEmpty() || TakeDecoded(buffer, size))
         return;
     const auto frame = DecodedFrame::FromBuffer(buffer, info);
     prepared_ = {buffer, GST_BUFFER_PTS(buffer), ConvertForScreen(*frame, size)};
+}
+
+void FramePresenter::PrepareDecoded(GstBuffer* buffer, const GstVideoInfo& info) {
+    if (decodedOff_)
+        return;
+    ViewRect destination;
+    {
+        std::lock_guard lock(mutex_);
+        destination = destination_;
+    }
+    const QSize size =
+        PictureSize(destination, {GST_VIDEO_INFO_WIDTH(&info), GST_VIDEO_INFO_HEIGHT(&info)});
+    if (size.isEmpty())
+        return;
+    QImage& picture = decodedPictures_.Free(size);
+    if (!decodedConverter_.ConvertInto(*DecodedFrame::FromBuffer(buffer, info), picture))
+        return;
+    std::lock_guard lock(decodedMutex_);
+    decoded_.push_back({buffer, GST_BUFFER_PTS(buffer), picture});
+    while (decoded_.size() > kDecodedPictures - 4)
+        decoded_.pop_front();
+}
+
+bool FramePresenter::TakeDecoded(GstBuffer* buffer, QSize size) {
+    constexpr int kMissesToStop = 8;
+    std::lock_guard lock(decodedMutex_);
+    for (auto it = decoded_.begin(); it != decoded_.end(); ++it) {
+        if (it->buffer != buffer || it->pts != GST_BUFFER_PTS(buffer))
+            continue;
+        const bool fits = it->picture.size() == size;
+        if (fits)
+            prepared_ = std::move(*it);
+        // The ones before it were dropped on their way to the sink.
+        decoded_.erase(decoded_.begin(), it + 1);
+        decodedMisses_ = 0;
+        return fits;
+    }
+    if (!decoded_.empty() && ++decodedMisses_ >= kMissesToStop) {
+        decodedOff_ = true;
+        decoded_.clear();
+    }
+    return false;
+}
+
+void FramePresenter::ForgetDecoded(bool again) {
+    std::lock_guard lock(decodedMutex_);
+    decoded_.clear();
+    if (again) {
+        decodedMisses_ = 0;
+        decodedOff_ = false;
+    }
 }
 
 QImage FramePresenter::ConvertForScreen(const DecodedFrame& frame, QSize size) {

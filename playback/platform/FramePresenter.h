@@ -10,7 +10,9 @@
 
 #include <QImage>
 
+#include <atomic>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -27,6 +29,14 @@ public:
     // so that showing it costs no conversion; called on the streaming thread that then
     // hands the same buffer to SetFrame.
     void Prepare(GstBuffer* buffer, const GstVideoInfo& info);
+    // Converts a frame as it leaves the decoder, on the decoder's thread, while its memory
+    // is still in the processor's caches; Prepare then finds the picture by the buffer
+    // (address and time). Once buffers stop arriving as they left the decoder (something
+    // between made new ones), frames are converted only by Prepare until ForgetDecoded.
+    void PrepareDecoded(GstBuffer* buffer, const GstVideoInfo& info);
+    // Drops the pictures made by PrepareDecoded (after a flush, or for another movie with
+    // `again`, which also converts early again).
+    void ForgetDecoded(bool again);
     // Stores a frame (with its prepared picture when there is one); called on a streaming
     // thread.
     void SetFrame(std::shared_ptr<const DecodedFrame> frame, std::int64_t number);
@@ -66,6 +76,16 @@ private:
         QImage picture;
     };
     Prepared prepared_; // streaming thread only
+    // The pictures made as the frames left the decoder, oldest first, at most
+    // kDecodedPictures - 4 (the others are prepared, shown, painted and being made).
+    static constexpr std::size_t kDecodedPictures = 8;
+    bool TakeDecoded(GstBuffer* buffer, QSize size);
+    std::mutex decodedMutex_;
+    std::deque<Prepared> decoded_;
+    int decodedMisses_ = 0; // in a row; under decodedMutex_
+    std::atomic<bool> decodedOff_{false};
+    PictureRing decodedPictures_{kDecodedPictures}; // decoder thread only
+    FrameConverter decodedConverter_;               // decoder thread only
     // Converts for the screen into one of the pictures below (streaming thread only).
     QImage ConvertForScreen(const DecodedFrame& frame, QSize size);
     PictureRing pictures_;

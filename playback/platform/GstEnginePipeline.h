@@ -91,6 +91,8 @@ private:
     static void Deliver(GstSample* sample, gpointer self);
     static GstPadProbeReturn OnBufferComing(GstPad* pad, GstPadProbeInfo* info, gpointer self);
     static GstPadProbeReturn OnFlushDone(GstPad* pad, GstPadProbeInfo* info, gpointer self);
+    static void OnElementSetup(GstElement* playbin, GstElement* element, gpointer self);
+    static GstPadProbeReturn OnDecoded(GstPad* pad, GstPadProbeInfo* info, gpointer self);
     static GstBusSyncReply OnBusMessage(GstBus* bus, GstMessage* message, gpointer self);
     void TakeSample(GstSample* sample);
     Status Build(const std::string& uri, bool withAudio);

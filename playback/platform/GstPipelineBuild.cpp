@@ -58,16 +58,43 @@ void DeleteLinkRef(gpointer data) {
     delete static_cast<LinkRef*>(data);
 }
 
-// Front and rear decode at once, each on a thread of its own. More threads per decoder
-// than its share of the cores add hand-overs and wake-ups that cost more than they gain.
-void OnElementSetup(GstElement*, GstElement* element, gpointer) {
-    GstElementFactory* factory = gst_element_get_factory(element);
-    if (factory && g_str_has_prefix(GST_OBJECT_NAME(factory), "avdec_") &&
-        g_object_class_find_property(G_OBJECT_GET_CLASS(element), "max-threads"))
-        g_object_set(element, "max-threads", DecoderThreads(), nullptr);
+void DeleteLinkClosure(gpointer data, GClosure*) {
+    DeleteLinkRef(data);
 }
 
 } // namespace
+
+void GstEnginePipeline::OnElementSetup(GstElement*, GstElement* element, gpointer data) {
+    GstElementFactory* factory = gst_element_get_factory(element);
+    if (!factory || !g_str_has_prefix(GST_OBJECT_NAME(factory), "avdec_"))
+        return;
+    // Front and rear decode at once, each on a thread of its own. More threads per decoder
+    // than its share of the cores add hand-overs and wake-ups that cost more than they gain.
+    if (g_object_class_find_property(G_OBJECT_GET_CLASS(element), "max-threads"))
+        g_object_set(element, "max-threads", DecoderThreads(), nullptr);
+    if (gst_element_factory_list_is_type(factory, GST_ELEMENT_FACTORY_TYPE_MEDIA_VIDEO)) {
+        if (GstPad* pad = gst_element_get_static_pad(element, "src")) {
+            gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, &GstEnginePipeline::OnDecoded,
+                              NewLinkRef(*static_cast<LinkRef*>(data)), &DeleteLinkRef);
+            gst_object_unref(pad);
+        }
+    }
+}
+
+GstPadProbeReturn GstEnginePipeline::OnDecoded(GstPad* pad, GstPadProbeInfo* info, gpointer data) {
+    GstBuffer* buffer = gst_pad_probe_info_get_buffer(info);
+    GstCaps* caps = buffer ? gst_pad_get_current_caps(pad) : nullptr;
+    GstVideoInfo video;
+    if (caps && gst_video_info_from_caps(&video, caps)) {
+        CallbackLink& link = **static_cast<LinkRef*>(data);
+        std::lock_guard lock(link.mutex);
+        if (link.owner)
+            link.owner->presenter_.PrepareDecoded(buffer, video);
+    }
+    if (caps)
+        gst_caps_unref(caps);
+    return GST_PAD_PROBE_OK;
+}
 
 GstFlowReturn GstEnginePipeline::OnPreroll(GstAppSink* sink, gpointer data) {
     Deliver(gst_app_sink_pull_preroll(sink), data);
@@ -113,8 +140,10 @@ GstPadProbeReturn GstEnginePipeline::OnFlushDone(GstPad*, GstPadProbeInfo* info,
     if (event && GST_EVENT_TYPE(event) == GST_EVENT_FLUSH_STOP) {
         CallbackLink& link = **static_cast<LinkRef*>(data);
         std::lock_guard lock(link.mutex);
-        if (link.owner)
+        if (link.owner) {
             ++link.owner->flushes_;
+            link.owner->presenter_.ForgetDecoded(false);
+        }
     }
     return GST_PAD_PROBE_OK;
 }
@@ -224,7 +253,9 @@ Status GstEnginePipeline::Build(const std::string& uri, bool withAudio) {
     if (audio)
         g_object_set(playbin_, "audio-sink", audio, nullptr);
 
-    g_signal_connect(playbin_, "element-setup", G_CALLBACK(&OnElementSetup), nullptr);
+    presenter_.ForgetDecoded(true);
+    g_signal_connect_data(playbin_, "element-setup", G_CALLBACK(&GstEnginePipeline::OnElementSetup),
+                          NewLinkRef(link_), &DeleteLinkClosure, GConnectFlags(0));
     SharedClock::Get().Adopt(playbin_);
     GstBus* bus = gst_element_get_bus(playbin_);
     gst_bus_set_sync_handler(bus, &GstEnginePipeline::OnBusMessage, NewLinkRef(link_),

@@ -13,10 +13,10 @@
 #include <gst/gst.h>
 #include <gst/video/video.h>
 
-#include <array>
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 namespace kirvano {
 
@@ -73,12 +73,13 @@ private:
 // page faults on every frame. One thread at a time.
 class PictureRing {
 public:
+    // Three by default: the one shown, the one being painted and the next one.
+    explicit PictureRing(std::size_t count = 3) : pictures_(count) {}
     // A picture of the size that nobody else holds, reused when one is free.
     QImage& Free(QSize size);
 
 private:
-    // The one shown, the one being painted and the next one.
-    std::array<QImage, 3> pictures_;
+    std::vector<QImage> pictures_;
 };
 
 // The number of the frame a sample shows, from its stream time and the frame duration.

@@ -1,10 +1,12 @@
 // Decoded frames converted into pictures for the screen: every format and size keeps each
 // block of a frame in its colour and place, and pictures are reused only once nobody
 // holds them.
+#include "playback/platform/FramePresenter.h"
 #include "playback/platform/PlanarToScreen.h"
 #include "playback/platform/SampleFrame.h"
 
 #include <QImage>
+#include <QPainter>
 #include <gst/gst.h>
 #include <gst/video/video.h>
 #include <gtest/gtest.h>
@@ -234,6 +236,63 @@ TEST(PlanarToScreen, EveryPixelTakesItsNearestSamples) {
         gst_video_frame_unmap(&frame);
         gst_buffer_unref(buffer);
     }
+}
+
+// A flat grey 64 x 36 I420 frame of luma `y` at `pts`, written into `buffer` when given.
+GstBuffer* GreyFrame(int y, GstClockTime pts, GstBuffer* buffer = nullptr) {
+    GstVideoInfo info;
+    gst_video_info_set_format(&info, GST_VIDEO_FORMAT_I420, 64, 36);
+    if (buffer == nullptr)
+        buffer = gst_buffer_new_allocate(nullptr, GST_VIDEO_INFO_SIZE(&info), nullptr);
+    GstMapInfo map;
+    EXPECT_TRUE(gst_buffer_map(buffer, &map, GST_MAP_WRITE));
+    std::fill(map.data, map.data + GST_VIDEO_INFO_COMP_OFFSET(&info, 1), static_cast<guint8>(y));
+    std::fill(map.data + GST_VIDEO_INFO_COMP_OFFSET(&info, 1), map.data + map.size, 128);
+    gst_buffer_unmap(buffer, &map);
+    GST_BUFFER_PTS(buffer) = pts;
+    return buffer;
+}
+
+TEST(FramePresenter, PicturesMadeAsFramesLeaveTheDecoderShowTheirOwnFrame) {
+    // The decoder runs ahead of the sink; frames are dropped on the way, and a buffer
+    // comes back from the pool with another frame in it. Whatever was converted early, the
+    // window shows the frame the sink handed over.
+    gst_init(nullptr, nullptr);
+    GstVideoInfo info;
+    gst_video_info_set_format(&info, GST_VIDEO_FORMAT_I420, 64, 36);
+    info.colorimetry.range = GST_VIDEO_COLOR_RANGE_16_235;
+    info.colorimetry.matrix = GST_VIDEO_COLOR_MATRIX_BT709;
+    FramePresenter presenter;
+    presenter.SetDestination(ViewRect{0, 0, 32, 18}, false);
+    auto shownGrey = [&](GstBuffer* buffer) {
+        presenter.Prepare(buffer, info);
+        presenter.SetFrame(DecodedFrame::FromBuffer(buffer, info), 0);
+        QImage screen(32, 18, QImage::Format_RGB32);
+        QPainter painter(&screen);
+        presenter.Paint(painter, screen.rect());
+        painter.end();
+        return qRed(screen.pixel(16, 9));
+    };
+    auto grey = [](int y) { return static_cast<int>(std::lround((y - 16) * 255.0 / 219.0)); };
+    constexpr GstClockTime kFrame = 33 * GST_MSECOND;
+    const int lumas[] = {40, 80, 120, 160, 200};
+    std::vector<GstBuffer*> buffers;
+    for (int n = 0; n < 5; ++n) {
+        buffers.push_back(GreyFrame(lumas[n], n * kFrame));
+        presenter.PrepareDecoded(buffers.back(), info);
+    }
+    EXPECT_NEAR(shownGrey(buffers[0]), grey(40), 2); // no longer kept: converted again
+    EXPECT_NEAR(shownGrey(buffers[1]), grey(80), 2);
+    EXPECT_NEAR(shownGrey(buffers[3]), grey(160), 2); // the frame before it was dropped
+    // Frame 2's buffer comes back with a later frame that was not converted early: the
+    // picture kept for the old frame in that buffer must not be shown.
+    presenter.PrepareDecoded(GreyFrame(60, 9 * kFrame, buffers[2]), info);
+    GreyFrame(220, 10 * kFrame, buffers[2]);
+    EXPECT_NEAR(shownGrey(buffers[4]), grey(200), 2);
+    EXPECT_NEAR(shownGrey(buffers[2]), grey(220), 2);
+    presenter.ClearFrame();
+    for (GstBuffer* buffer : buffers)
+        gst_buffer_unref(buffer);
 }
 
 TEST(PictureRing, APictureSomebodyHoldsIsNeverWrittenAgain) {
