@@ -93,6 +93,10 @@ private:
     static GstPadProbeReturn OnFlushDone(GstPad* pad, GstPadProbeInfo* info, gpointer self);
     static void OnElementSetup(GstElement* playbin, GstElement* element, gpointer self);
     static GstPadProbeReturn OnDecoded(GstPad* pad, GstPadProbeInfo* info, gpointer self);
+    // A video buffer at a pad, handed to the presenter with the pad's format.
+    using PresenterTake = void (FramePresenter::*)(GstBuffer*, const GstVideoInfo&);
+    static GstPadProbeReturn ToPresenter(GstPad* pad, GstPadProbeInfo* info, gpointer self,
+                                         PresenterTake take);
     static GstBusSyncReply OnBusMessage(GstBus* bus, GstMessage* message, gpointer self);
     void TakeSample(GstSample* sample);
     Status Build(const std::string& uri, bool withAudio);

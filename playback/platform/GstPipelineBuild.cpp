@@ -81,7 +81,8 @@ void GstEnginePipeline::OnElementSetup(GstElement*, GstElement* element, gpointe
     }
 }
 
-GstPadProbeReturn GstEnginePipeline::OnDecoded(GstPad* pad, GstPadProbeInfo* info, gpointer data) {
+GstPadProbeReturn GstEnginePipeline::ToPresenter(GstPad* pad, GstPadProbeInfo* info, gpointer data,
+                                                 PresenterTake take) {
     GstBuffer* buffer = gst_pad_probe_info_get_buffer(info);
     GstCaps* caps = buffer ? gst_pad_get_current_caps(pad) : nullptr;
     GstVideoInfo video;
@@ -89,11 +90,15 @@ GstPadProbeReturn GstEnginePipeline::OnDecoded(GstPad* pad, GstPadProbeInfo* inf
         CallbackLink& link = **static_cast<LinkRef*>(data);
         std::lock_guard lock(link.mutex);
         if (link.owner)
-            link.owner->presenter_.PrepareDecoded(buffer, video);
+            (link.owner->presenter_.*take)(buffer, video);
     }
     if (caps)
         gst_caps_unref(caps);
     return GST_PAD_PROBE_OK;
+}
+
+GstPadProbeReturn GstEnginePipeline::OnDecoded(GstPad* pad, GstPadProbeInfo* info, gpointer data) {
+    return ToPresenter(pad, info, data, &FramePresenter::PrepareDecoded);
 }
 
 GstFlowReturn GstEnginePipeline::OnPreroll(GstAppSink* sink, gpointer data) {
@@ -120,18 +125,7 @@ void GstEnginePipeline::Deliver(GstSample* sample, gpointer data) {
 
 GstPadProbeReturn GstEnginePipeline::OnBufferComing(GstPad* pad, GstPadProbeInfo* info,
                                                     gpointer data) {
-    GstBuffer* buffer = gst_pad_probe_info_get_buffer(info);
-    GstCaps* caps = buffer ? gst_pad_get_current_caps(pad) : nullptr;
-    GstVideoInfo video;
-    if (caps && gst_video_info_from_caps(&video, caps)) {
-        CallbackLink& link = **static_cast<LinkRef*>(data);
-        std::lock_guard lock(link.mutex);
-        if (link.owner)
-            link.owner->presenter_.Prepare(buffer, video);
-    }
-    if (caps)
-        gst_caps_unref(caps);
-    return GST_PAD_PROBE_OK;
+    return ToPresenter(pad, info, data, &FramePresenter::Prepare);
 }
 
 GstPadProbeReturn GstEnginePipeline::OnFlushDone(GstPad*, GstPadProbeInfo* info, gpointer data) {
