@@ -132,9 +132,7 @@ std::map<std::string, double> GroupCpu(const std::map<long, ThreadTime>& before,
 bool gSameDecoders = false;
 
 void GiveViewerDecoderThreads(GstElement*, GstElement* element, gpointer) {
-    GstElementFactory* factory = gst_element_get_factory(element);
-    if (factory && g_str_has_prefix(GST_OBJECT_NAME(factory), "avdec_"))
-        g_object_set(element, "max-threads", kirvano::DecoderThreads(), nullptr);
+    kirvano::LimitDecoderThreads(element);
 }
 
 GstElement* BarePlaybin(const std::string& path) {

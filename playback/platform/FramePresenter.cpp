@@ -20,15 +20,13 @@ QSize PictureSize(const ViewRect& destination, QSize native) {
     return {width, height};
 }
 
+QSize FramePresenter::ScreenSize(QSize native) const {
+    return PictureSize(destination(), native);
+}
+
 void FramePresenter::Prepare(GstBuffer* buffer, const GstVideoInfo& info) {
     prepared_ = {};
-    ViewRect destination;
-    {
-        std::lock_guard lock(mutex_);
-        destination = destination_;
-    }
-    const QSize size =
-        PictureSize(destination, {GST_VIDEO_INFO_WIDTH(&info), GST_VIDEO_INFO_HEIGHT(&info)});
+    const QSize size = ScreenSize({GST_VIDEO_INFO_WIDTH(&info), GST_VIDEO_INFO_HEIGHT(&info)});
     if (size.isEmpty() || TakeDecoded(buffer, size))
         return;
     const auto frame = DecodedFrame::FromBuffer(buffer, info);
@@ -38,13 +36,7 @@ void FramePresenter::Prepare(GstBuffer* buffer, const GstVideoInfo& info) {
 void FramePresenter::PrepareDecoded(GstBuffer* buffer, const GstVideoInfo& info) {
     if (decodedOff_)
         return;
-    ViewRect destination;
-    {
-        std::lock_guard lock(mutex_);
-        destination = destination_;
-    }
-    const QSize size =
-        PictureSize(destination, {GST_VIDEO_INFO_WIDTH(&info), GST_VIDEO_INFO_HEIGHT(&info)});
+    const QSize size = ScreenSize({GST_VIDEO_INFO_WIDTH(&info), GST_VIDEO_INFO_HEIGHT(&info)});
     if (size.isEmpty())
         return;
     QImage& picture = decodedPictures_.Free(size);
@@ -94,14 +86,9 @@ QImage FramePresenter::ConvertForScreen(const DecodedFrame& frame, QSize size) {
 }
 
 void FramePresenter::SetFrame(std::shared_ptr<const DecodedFrame> frame, std::int64_t number) {
-    ViewRect destination;
-    {
-        std::lock_guard lock(mutex_);
-        destination = destination_;
-    }
     // Converted on the streaming thread at the size it is shown at: before the frame's
     // moment when Prepare saw it, else now.
-    const QSize size = frame ? PictureSize(destination, frame->size()) : QSize();
+    const QSize size = frame ? ScreenSize(frame->size()) : QSize();
     QImage picture;
     if (frame && prepared_.buffer == frame->buffer() &&
         prepared_.pts == GST_BUFFER_PTS(frame->buffer()) && prepared_.picture.size() == size)

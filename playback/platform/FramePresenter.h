@@ -80,6 +80,8 @@ private:
     // kDecodedPictures - 4 (the others are prepared, shown, painted and being made).
     static constexpr std::size_t kDecodedPictures = 8;
     bool TakeDecoded(GstBuffer* buffer, QSize size);
+    // The size a frame of that native size is converted at for the current destination.
+    QSize ScreenSize(QSize native) const;
     std::mutex decodedMutex_;
     std::deque<Prepared> decoded_;
     int decodedMisses_ = 0; // in a row; under decodedMutex_

@@ -74,6 +74,17 @@ int DecoderThreads() {
     return std::max(1, static_cast<int>(g_get_num_processors()) / 2);
 }
 
+bool LimitDecoderThreads(GstElement* element) {
+    GstElementFactory* factory = gst_element_get_factory(element);
+    if (!factory || !g_str_has_prefix(GST_OBJECT_NAME(factory), "avdec_"))
+        return false;
+    // Front and rear decode at once, each on a thread of its own. More threads per decoder
+    // than its share of the cores add hand-overs and wake-ups that cost more than they gain.
+    if (g_object_class_find_property(G_OBJECT_GET_CLASS(element), "max-threads"))
+        g_object_set(element, "max-threads", DecoderThreads(), nullptr);
+    return true;
+}
+
 PipelineFactory GstPipelineFactory() {
     return [] { return std::unique_ptr<MediaPipeline>(new GstEnginePipeline()); };
 }

@@ -5,6 +5,8 @@
 
 #include "playback/MediaPipeline.h"
 
+#include <gst/gst.h>
+
 #include <memory>
 
 namespace kirvano {
@@ -14,6 +16,8 @@ void SetHardwareDecoding(bool on);
 bool HardwareDecoding();
 // Threads of one software decoder: its share of the cores, as front and rear play at once.
 int DecoderThreads();
+// Gives a software (libav) decoder DecoderThreads() threads; true when the element is one.
+bool LimitDecoderThreads(GstElement* element);
 
 // Creates GStreamer pipelines for the engines.
 PipelineFactory GstPipelineFactory();

@@ -65,14 +65,10 @@ void DeleteLinkClosure(gpointer data, GClosure*) {
 } // namespace
 
 void GstEnginePipeline::OnElementSetup(GstElement*, GstElement* element, gpointer data) {
-    GstElementFactory* factory = gst_element_get_factory(element);
-    if (!factory || !g_str_has_prefix(GST_OBJECT_NAME(factory), "avdec_"))
+    if (!LimitDecoderThreads(element))
         return;
-    // Front and rear decode at once, each on a thread of its own. More threads per decoder
-    // than its share of the cores add hand-overs and wake-ups that cost more than they gain.
-    if (g_object_class_find_property(G_OBJECT_GET_CLASS(element), "max-threads"))
-        g_object_set(element, "max-threads", DecoderThreads(), nullptr);
-    if (gst_element_factory_list_is_type(factory, GST_ELEMENT_FACTORY_TYPE_MEDIA_VIDEO)) {
+    if (gst_element_factory_list_is_type(gst_element_get_factory(element),
+                                         GST_ELEMENT_FACTORY_TYPE_MEDIA_VIDEO)) {
         if (GstPad* pad = gst_element_get_static_pad(element, "src")) {
             gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, &GstEnginePipeline::OnDecoded,
                               NewLinkRef(*static_cast<LinkRef*>(data)), &DeleteLinkRef);

@@ -47,7 +47,7 @@ GstStructure* ConverterOptions(GstVideoResamplerMethod chroma, bool chromaModeNo
 // A frame mapped for the duration of a scope.
 class MappedFrame {
 public:
-    MappedFrame(GstVideoInfo& info, GstBuffer* buffer, GstMapFlags flags)
+    MappedFrame(const GstVideoInfo& info, GstBuffer* buffer, GstMapFlags flags)
         : mapped_(gst_video_frame_map(&frame_, &info, buffer, flags)) {}
     ~MappedFrame() {
         if (mapped_)
@@ -114,8 +114,7 @@ bool FrameConverter::ConvertInto(const DecodedFrame& frame, QImage& picture) {
     GST_VIDEO_INFO_FPS_D(&outInfo) = GST_VIDEO_INFO_FPS_D(&inInfo);
     GST_VIDEO_INFO_INTERLACE_MODE(&outInfo) = GST_VIDEO_INFO_INTERLACE_MODE(&inInfo);
     std::lock_guard lock(mutex_);
-    GstVideoInfo info = inInfo;
-    MappedFrame source(info, frame.buffer(), GST_MAP_READ);
+    MappedFrame source(inInfo, frame.buffer(), GST_MAP_READ);
     if (!source.mapped())
         return false;
     // Smaller pictures of planar frames take their own path (it refuses what it does not
