@@ -3,6 +3,7 @@
 // included), the CPU of the whole viewer playing at 1x beside two bare playbins in the
 // same run, and the longest time the UI thread did not get to its event loop.
 #ifdef KIRVANO_VIEWER_BENCH
+#include "app/CtarnicApp.h"
 #include "app/CtarnicDlg.h"
 #include "config/Settings.h"
 #include "library/RemovableVolumes.h"
@@ -198,6 +199,7 @@ int main(int argc, char** argv) {
     kirvano::WriteSetting("SOURCE", "SELECT", "FOLDER");
     kirvano::WriteSetting("SOURCE", "FOLDER", card + "/Normal");
 
+    kirvano::CtarnicApp::PrepareProcess();
     const Clock::time_point start = Clock::now();
     QApplication app(argc, argv);
     auto window = std::make_unique<kirvano::CtarnicDlg>(
