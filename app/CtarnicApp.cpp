@@ -3,6 +3,8 @@
 #include "app/CtarnicDlg.h"
 
 #include <QByteArray>
+#include <QDir>
+#include <QLibraryInfo>
 #include <QtGlobal>
 
 #include <memory>
@@ -10,9 +12,13 @@
 namespace kirvano {
 namespace {
 
-// GTK's file dialogs (the gtk3 platform theme) need GLib's loop. Qt loads that theme when
-// asked to, or by default on these desktops.
+// GTK's file dialogs (the gtk3 platform theme) need GLib's loop. Qt loads that theme, when
+// it is installed, if asked to or by default on these desktops.
 bool GtkThemeLikely() {
+    const QDir themes(QLibraryInfo::path(QLibraryInfo::PluginsPath) +
+                      QStringLiteral("/platformthemes"));
+    if (themes.entryList({QStringLiteral("*gtk*")}, QDir::Files).isEmpty())
+        return false;
     const QByteArray theme = qgetenv("QT_QPA_PLATFORMTHEME").toLower();
     if (!theme.isEmpty())
         return theme.contains("gtk");
