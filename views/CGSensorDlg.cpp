@@ -10,8 +10,10 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QStaticText>
 
 #include <algorithm>
+#include <cmath>
 #include <mutex>
 
 namespace kirvano {
@@ -56,6 +58,11 @@ int ScalePictureOf(int mode) {
 CGSensorDlg::CGSensorDlg(QWidget* parent, QObject* owner)
     : QWidget(parent), owner_(owner != nullptr ? owner : parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
+    for (int kind = 0; kind < kEventKinds; ++kind) {
+        QStaticText& label = labels_[static_cast<std::size_t>(kind)];
+        label.setText(QString::fromUtf8(StyleOf(kind).label));
+        label.setTextFormat(Qt::PlainText);
+    }
 }
 
 void CGSensorDlg::LoadGraph(const TelemetryReader* published) {
@@ -95,7 +102,7 @@ void CGSensorDlg::SetGraphPosition(std::int64_t frame) {
     const int before = CursorX();
     currentFrame_ = frame;
     const int after = CursorX();
-    if (!content_.isNull() && drawnCursor_ == before && KeyNow() == drawnKey_) {
+    if (!picture_.isNull() && drawnCursor_ == before && KeyNow() == drawnKey_) {
         if (after != before) {
             update(QRect(before, 0, 1, height()));
             update(QRect(after, 0, 1, height()));
@@ -174,36 +181,31 @@ bool CGSensorDlg::RenderPicture() {
         return false;
     }
     const ContentKey key = KeyNow();
-    const bool redraw = content_.isNull() || picture_.isNull() || !(key == drawnKey_);
+    const bool redraw = picture_.isNull() || !(key == drawnKey_);
     if (redraw) {
-        if (content_.size() != key.device) {
-            content_ = QImage(key.device, QImage::Format_ARGB32_Premultiplied);
+        if (picture_.size() != key.device) {
+            picture_ = QImage(key.device, QImage::Format_ARGB32_Premultiplied);
         }
-        content_.setDevicePixelRatio(key.ratio);
+        picture_.setDevicePixelRatio(key.ratio);
         for (auto& list : marks_) {
             list.clear();
         }
-        QPainter p(&content_);
+        QPainter p(&picture_);
         p.fillRect(QRect(0, 0, w, h), Qt::black);
         DrawBackground(p, w, h);
         if (ready_) {
             DrawGraph(p, w, h);
         }
-        p.end();
         drawnKey_ = key;
-        picture_ = content_.copy();
-        picture_.setDevicePixelRatio(key.ratio);
     } else if (drawnCursor_ >= 0) {
-        // Only the cursor moved: the column under the old one as it was drawn.
-        QPainter p(&picture_);
-        p.setCompositionMode(QPainter::CompositionMode_Source);
-        p.drawImage(QRectF(drawnCursor_, 0, 1, h), content_,
-                    QRectF(drawnCursor_ * key.ratio, 0, key.ratio, h * key.ratio));
+        // Only the cursor moved: the columns under the old one as they were drawn.
+        under_.Restore(picture_);
     }
+    const int cursor = CursorX();
+    under_.Save(picture_, cursor);
     QPainter p(&picture_);
     p.setCompositionMode(QPainter::CompositionMode_SourceOver);
     p.setPen(QPen(Qt::white, 0));
-    const int cursor = CursorX();
     p.drawLine(cursor, 0, cursor, h - 1);
     drawnCursor_ = cursor;
     return redraw;
@@ -349,10 +351,21 @@ void CGSensorDlg::DrawMarks(QPainter& p, int height) {
                             ViewPicture(viewpic::kStar, ratio));
             } else {
                 p.setPen(Qt::white);
-                p.drawText(QPoint(m.x + 1, bottom - metrics.descent()),
-                           QString::fromUtf8(style.label));
+                const QPoint baseline(m.x + 1, bottom - metrics.descent());
+                DrawLabel(p, baseline, labels_[static_cast<std::size_t>(m.kind)]);
             }
         }
+    }
+}
+
+void CGSensorDlg::DrawLabel(QPainter& p, QPoint baseline, const QStaticText& label) {
+    // Laid out once; at fractional scales a static text can land a row apart from
+    // drawText's, so there it is laid out each time.
+    const qreal ratio = p.device()->devicePixelRatioF();
+    if (ratio == std::floor(ratio)) {
+        p.drawStaticText(baseline - QPointF(0, QFontMetricsF(p.font()).ascent()), label);
+    } else {
+        p.drawText(baseline, label.text());
     }
 }
 

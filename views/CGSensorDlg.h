@@ -5,9 +5,11 @@
 #pragma once
 
 #include "telemetry/EventDetection.h"
+#include "views/CursorStrip.h"
 
 #include <QColor>
 #include <QImage>
+#include <QStaticText>
 #include <QWidget>
 
 #include <array>
@@ -75,6 +77,8 @@ public:
     // recording, scale, window of frames, detector flags and levels); a cursor move alone
     // restores the old cursor column and draws the new one. True when it drew everything.
     bool RenderPicture();
+    // A mark's label with its left end of the baseline at `baseline`, as drawText draws it.
+    static void DrawLabel(QPainter& p, QPoint baseline, const QStaticText& label);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -112,9 +116,10 @@ private:
     bool jumpsEnabled_ = true;
     std::array<std::vector<Mark>, kDetectorSlots> marks_;
     std::vector<MapEvent> found_; // scratch of one frame's events
-    QImage content_;              // the picture without the cursor
-    ContentKey drawnKey_;         // what content_ shows
+    std::array<QStaticText, kEventKinds> labels_;
+    ContentKey drawnKey_; // what the picture shows besides the cursor
     int drawnCursor_ = -1;
+    CursorStrip under_; // the picture under the cursor
     QImage picture_;
 };
 

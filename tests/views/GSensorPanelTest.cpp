@@ -9,6 +9,8 @@
 
 #include "../support/PaintLog.h"
 
+#include <QPainter>
+#include <QStaticText>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -279,6 +281,51 @@ TEST_F(GSensorPanelTest, ACursorMovePaintsItsTwoColumnsAndAnythingElseTheWholeGr
         fresh.RenderPicture();
         EXPECT_EQ(testing::OnScreen(graph), fresh.Picture().convertToFormat(QImage::Format_RGB32));
         EXPECT_EQ(graph.Marks(), fresh.Marks());
+    }
+}
+
+// The two shortcuts of a repaint at every scale: a label laid out once lands where drawText
+// puts it, and taking a cursor line away leaves the picture as it was.
+TEST_F(GSensorPanelTest, ShortcutsLeaveThePixelsAWholeDrawingMakes) {
+    for (const qreal ratio : {1.0, 1.25, 1.5, 2.0}) {
+        SCOPED_TRACE(ratio);
+        for (const char* text : {"G", "M", "\u203b", "#", "\u25b2", "\u25bc"}) {
+            QImage expected(QSize(40, 30) * ratio, QImage::Format_ARGB32_Premultiplied);
+            expected.setDevicePixelRatio(ratio);
+            expected.fill(Qt::black);
+            QImage drawn = expected.copy();
+            const QStaticText label(QString::fromUtf8(text));
+            for (QImage* image : {&expected, &drawn}) {
+                QPainter p(image);
+                p.setFont(TheSharedFonts().Font(0));
+                p.setPen(Qt::white);
+                for (const QPoint at : {QPoint(3, 20), QPoint(17, 27)}) {
+                    if (image == &drawn)
+                        CGSensorDlg::DrawLabel(p, at, label);
+                    else
+                        p.drawText(at, label.text());
+                }
+            }
+            EXPECT_EQ(drawn, expected) << text;
+        }
+        QImage picture(QSize(kWidth, kHeight) * ratio, QImage::Format_ARGB32_Premultiplied);
+        picture.setDevicePixelRatio(ratio);
+        for (int y = 0; y < picture.height(); ++y)
+            for (int x = 0; x < picture.width(); ++x)
+                picture.setPixel(x, y, qRgb(x * 7 % 256, y * 13 % 256, (x ^ y) % 256));
+        const QImage before = picture.copy();
+        for (const int x : {0, 1, 300, kWidth - 1}) {
+            CursorStrip strip;
+            strip.Save(picture, x);
+            {
+                QPainter p(&picture);
+                p.setPen(QPen(Qt::white, 0));
+                p.drawLine(x, 0, x, kHeight - 1);
+            }
+            EXPECT_NE(picture, before) << x;
+            strip.Restore(picture);
+            EXPECT_EQ(picture, before) << x;
+        }
     }
 }
 
