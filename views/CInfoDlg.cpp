@@ -187,7 +187,16 @@ int CInfoDlg::GroupLeft() const {
 }
 
 int CInfoDlg::UnitWidth() const {
-    return QFontMetrics(font()).horizontalAdvance(QString::fromLatin1(kSpeedUnit)) + 2;
+    // Asked on every speed change; measuring text means shaping it.
+    if (unitWidth_ < 0)
+        unitWidth_ = QFontMetrics(font()).horizontalAdvance(QString::fromLatin1(kSpeedUnit)) + 2;
+    return unitWidth_;
+}
+
+void CInfoDlg::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::FontChange)
+        unitWidth_ = -1;
+    QWidget::changeEvent(event);
 }
 
 QRect CInfoDlg::HeadingRect(int n) const {

@@ -106,6 +106,7 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void OnToggle(int n);
@@ -118,6 +119,7 @@ private:
     // The date text of values_, kept because the frame, and so the text's input, changes on
     // every position update while the text changes once a second; empty when not known.
     std::optional<QString> dateText_;
+    mutable int unitWidth_ = -1; // of the unit text in the panel's font; -1 when not measured
     CivilTime start_;
     float frameDurationMs_ = 0.0f;
     bool timeLapse_ = false;
