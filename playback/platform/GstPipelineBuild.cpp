@@ -82,7 +82,7 @@ GstPadProbeReturn GstEnginePipeline::ToPresenter(GstPad* pad, GstPadProbeInfo* i
     GstBuffer* buffer = gst_pad_probe_info_get_buffer(info);
     GstCaps* caps = buffer ? gst_pad_get_current_caps(pad) : nullptr;
     GstVideoInfo video;
-    if (caps && gst_video_info_from_caps(&video, caps)) {
+    if (caps && VideoInfoOfCaps(caps, video)) {
         CallbackLink& link = **static_cast<LinkRef*>(data);
         std::lock_guard lock(link.mutex);
         if (link.owner)

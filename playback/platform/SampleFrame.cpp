@@ -14,8 +14,8 @@ std::shared_ptr<const DecodedFrame> DecodedFrame::FromSample(GstSample* sample) 
     GstBuffer* buffer = gst_sample_get_buffer(sample);
     GstCaps* caps = gst_sample_get_caps(sample);
     GstVideoInfo info;
-    if (!buffer || !caps || !gst_video_info_from_caps(&info, caps) ||
-        GST_VIDEO_INFO_WIDTH(&info) <= 0 || GST_VIDEO_INFO_HEIGHT(&info) <= 0)
+    if (!buffer || !caps || !VideoInfoOfCaps(caps, info) || GST_VIDEO_INFO_WIDTH(&info) <= 0 ||
+        GST_VIDEO_INFO_HEIGHT(&info) <= 0)
         return nullptr;
     return FromBuffer(buffer, info);
 }
@@ -23,6 +23,38 @@ std::shared_ptr<const DecodedFrame> DecodedFrame::FromSample(GstSample* sample) 
 std::shared_ptr<const DecodedFrame> DecodedFrame::FromBuffer(GstBuffer* buffer,
                                                              const GstVideoInfo& info) {
     return std::shared_ptr<const DecodedFrame>(new DecodedFrame(gst_buffer_ref(buffer), info));
+}
+
+namespace {
+
+// The last caps a thread read and what they said; holds a reference, so the address
+// cannot come back with other caps.
+struct LastCaps {
+    GstCaps* caps = nullptr;
+    GstVideoInfo info{};
+    bool video = false;
+    LastCaps() = default;
+    LastCaps(const LastCaps&) = delete;
+    LastCaps& operator=(const LastCaps&) = delete;
+    ~LastCaps() {
+        if (caps)
+            gst_caps_unref(caps);
+    }
+};
+
+} // namespace
+
+bool VideoInfoOfCaps(GstCaps* caps, GstVideoInfo& info) {
+    thread_local LastCaps last;
+    if (!caps)
+        return false;
+    if (caps != last.caps) {
+        gst_caps_replace(&last.caps, caps);
+        last.video = gst_video_info_from_caps(&last.info, caps);
+    }
+    if (last.video)
+        info = last.info;
+    return last.video;
 }
 
 DecodedFrame::~DecodedFrame() {

@@ -82,6 +82,11 @@ private:
     std::vector<QImage> pictures_;
 };
 
+// The video format of caps, as gst_video_info_from_caps reads it; each thread keeps the
+// last caps it read, so that frames of one stream (which share their caps) are not parsed
+// again one by one. False when the caps are not raw video.
+bool VideoInfoOfCaps(GstCaps* caps, GstVideoInfo& info);
+
 // The number of the frame a sample shows, from its stream time and the frame duration.
 std::int64_t FrameNumberOfSample(GstSample* sample, double frameNs);
 

@@ -97,6 +97,39 @@ struct ConversionCase {
     int tolerance;           // GStreamer's own converter works to a few levels
 };
 
+// Frames of one stream share caps, so their reading is kept; any other caps are read anew,
+// also when they come back after others.
+TEST(FrameConverter, EachCapsReadsAsItsOwnFormat) {
+    gst_init(nullptr, nullptr);
+    GstCaps* small = gst_caps_from_string("video/x-raw,format=I420,width=320,height=240");
+    GstCaps* large = gst_caps_from_string("video/x-raw,format=NV12,width=1920,height=1080");
+    GstCaps* sound = gst_caps_from_string("audio/x-raw,format=S16LE,rate=48000,channels=2");
+    const struct {
+        GstCaps* caps;
+        bool video;
+        int width;
+        GstVideoFormat format;
+    } reads[] = {
+        {small, true, 320, GST_VIDEO_FORMAT_I420},  {small, true, 320, GST_VIDEO_FORMAT_I420},
+        {large, true, 1920, GST_VIDEO_FORMAT_NV12}, {sound, false, 0, GST_VIDEO_FORMAT_UNKNOWN},
+        {small, true, 320, GST_VIDEO_FORMAT_I420},  {nullptr, false, 0, GST_VIDEO_FORMAT_UNKNOWN},
+        {large, true, 1920, GST_VIDEO_FORMAT_NV12},
+    };
+    int n = 0;
+    for (const auto& r : reads) {
+        SCOPED_TRACE(n++);
+        GstVideoInfo info;
+        gst_video_info_init(&info);
+        ASSERT_EQ(VideoInfoOfCaps(r.caps, info), r.video);
+        if (r.video) {
+            EXPECT_EQ(GST_VIDEO_INFO_WIDTH(&info), r.width);
+            EXPECT_EQ(GST_VIDEO_INFO_FORMAT(&info), r.format);
+        }
+    }
+    for (GstCaps* caps : {small, large, sound})
+        gst_caps_unref(caps);
+}
+
 TEST(FrameConverter, PicturesKeepEveryBlockInItsColourAndPlace) {
     gst_init(nullptr, nullptr);
     const ConversionCase cases[] = {
