@@ -352,7 +352,9 @@ void CGSensorDlg::DrawMarks(QPainter& p, int height) {
             } else {
                 p.setPen(Qt::white);
                 const QPoint baseline(m.x + 1, bottom - metrics.descent());
-                DrawLabel(p, baseline, labels_[static_cast<std::size_t>(m.kind)]);
+                DrawLabel(
+                    p, baseline,
+                    labels_[static_cast<std::size_t>(std::clamp(m.kind, 0, kEventKinds - 1))]);
             }
         }
     }
