@@ -208,6 +208,7 @@ private:
     void StartFilePreparation(bool nextFile);
     void StartDisplay();
     void OnPlaybackTick();
+    void ShowPlayingPosition();
     void EndOfRecording();
     void AdvanceToNext();
     bool PlayCurrent();
@@ -216,6 +217,7 @@ private:
     void StoreVolume(int volume);
     void SetPlayersVolume(int volume);
     void SetRate(int rateMode);
+    int MainSlot() const;
     EngineState PlayerState();
     bool NearEnd();
     bool AnyPlayerPresent() const { return playerPresent_[0] || playerPresent_[1]; }
@@ -291,6 +293,7 @@ private:
     void OnVideoClick(const AppMessage& message);
     void OnPlayerStopped(const AppMessage& message);
     void OnPlayerOpened(const AppMessage& message);
+    void OnVideoFrame(const AppMessage& message);
     void OnGraphSetting(const AppMessage& message);
     void OnListNotice(const AppMessage& message);
     void OnTreeSelected(const AppMessage& message);

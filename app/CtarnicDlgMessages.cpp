@@ -40,6 +40,7 @@ std::span<const CtarnicDlg::HandlerEntry> CtarnicDlg::HandlerTable() {
         {WM_APP_VIDEO_CLICK, &CtarnicDlg::OnVideoClick},
         {WM_APP_PLAYER_STOPPED, &CtarnicDlg::OnPlayerStopped},
         {WM_APP_PLAYER_OPENED, &CtarnicDlg::OnPlayerOpened},
+        {WM_APP_VIDEO_FRAME, &CtarnicDlg::OnVideoFrame},
         {WM_APP_GRAPH_SETTING, &CtarnicDlg::OnGraphSetting},
         {WM_APP_LIST_NOTICE, &CtarnicDlg::OnListNotice},
         {WM_APP_TREE_SELECTED, &CtarnicDlg::OnTreeSelected},

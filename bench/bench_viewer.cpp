@@ -180,6 +180,19 @@ private:
     qint64 longest_ = 0;
 };
 
+// Counts the paint passes of a window: each repaint of its backing store is one.
+class PaintPasses : public QObject {
+public:
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::UpdateRequest)
+            ++count;
+        return false;
+    }
+};
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -277,17 +290,25 @@ int main(int argc, char** argv) {
         for (const auto& [name, cpu] : window)
             sum[name] += cpu / kCpuWindows;
     };
+    PaintPasses passes;
+    window->installEventFilter(&passes);
+    double viewerSeconds = 0;
+    std::int64_t framesPlayed = 0;
     for (int i = 0; i < kCpuWindows; ++i) {
         std::fprintf(stderr, "viewer playing from %.3f", MonotonicSeconds());
         const auto threads0 = ThreadTimes();
         const double cpu0 = CpuSeconds();
+        const std::int64_t frame0 = window->Engine(0)->GetPosition();
         Clock::time_point t0 = Clock::now();
         RunFor(kCpuWindowMs);
         const double seconds = Ms(Clock::now() - t0) / 1000.0;
+        viewerSeconds += seconds;
+        framesPlayed += window->Engine(0)->GetPosition() - frame0;
         viewerCpu.push_back((CpuSeconds() - cpu0) / seconds * 100.0);
         addGroups(viewerGroups, GroupCpu(threads0, ThreadTimes(), seconds));
         std::fprintf(stderr, " to %.3f s (monotonic)\n", MonotonicSeconds());
 
+        window->removeEventFilter(&passes);
         window->OnCommand(kirvano::kCmdPlay);
         ProcessUntil([&] { return viewerState() == kirvano::EngineState::Paused; }, 5000);
         setBare(GST_STATE_PLAYING);
@@ -307,7 +328,9 @@ int main(int argc, char** argv) {
         window->OnCommand(kirvano::kCmdPlay);
         ProcessUntil([&] { return viewerState() == kirvano::EngineState::Playing; }, 5000);
         RunFor(300);
+        window->installEventFilter(&passes);
     }
+    window->removeEventFilter(&passes);
     gst_element_set_state(a, GST_STATE_NULL);
     gst_element_set_state(b, GST_STATE_NULL);
     gst_object_unref(a);
@@ -359,6 +382,9 @@ int main(int argc, char** argv) {
         if (cpu.first >= 0.05 || cpu.second >= 0.05)
             std::printf("    %-20s %5.2f | %5.2f\n", name.c_str(), cpu.first, cpu.second);
     }
+    std::printf("  main window's paint passes while playing %.1f a second, for %.1f front "
+                "frames a second\n",
+                passes.count / viewerSeconds, static_cast<double>(framesPlayed) / viewerSeconds);
     std::printf("longest UI-thread stall while playing             %7.1f ms\n", stallMs);
     std::system(("rm -rf '" + dir + "'").c_str());
     return 0;

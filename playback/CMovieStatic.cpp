@@ -82,6 +82,8 @@ void CMovieStatic::RequestRepaint() {
         [this] {
             repaintQueued_ = false;
             update();
+            // Sent, not posted: the owner's views then join this picture's paint pass.
+            SendToOwner(WM_APP_VIDEO_FRAME, slot_, 0);
         },
         Qt::QueuedConnection);
 }

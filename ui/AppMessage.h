@@ -27,6 +27,7 @@ enum AppMessageId : int {
     WM_APP_VIDEO_CLICK = 0x825F,
     WM_APP_PLAYER_STOPPED = 0x8260,
     WM_APP_PLAYER_OPENED = 0x8261,
+    WM_APP_VIDEO_FRAME = 0x8262, // a video window has a new picture to show
     WM_APP_GRAPH_SETTING = 0x82BD,
     WM_APP_LIST_NOTICE = 0x8385, // sent by the recording list; ignored
     WM_APP_TREE_SELECTED = 0x8456,
