@@ -354,6 +354,7 @@ private:
     bool advancePending_ = false;
     bool advancing_ = false;
     bool endLatch_ = false;
+    bool tickRidesFrames_ = false; // the tick's timer waits for a picture that is late
     bool treeSelecting_ = false;
     bool csvDisabled_ = true;
     bool longTask_ = false;

@@ -23,7 +23,6 @@ namespace kirvano {
 namespace {
 constexpr int kOpenDelayMs = 500;
 constexpr int kOpenTimeoutMs = 5000;
-constexpr int kTickMs = 30;
 } // namespace
 
 std::unique_lock<std::recursive_mutex> CtarnicDlg::LockList() const {
@@ -321,6 +320,7 @@ void CtarnicDlg::StartDisplay() {
     StartViews();
     UpdatePosition(0);
     pendingSeek_ = -1;
+    tickRidesFrames_ = false;
     StartTimer(kTimerPlaybackTick, kTickMs);
 }
 
@@ -356,12 +356,17 @@ void CtarnicDlg::ShowPlayingPosition() {
 }
 
 void CtarnicDlg::OnVideoFrame(const AppMessage& message) {
-    // The main camera's new picture brings the views along, so that both are painted in
-    // one pass instead of the picture now and the views at the next tick.
+    // While the main camera's pictures come, each one runs the tick: the views are painted
+    // in the picture's pass, and the UI thread wakes once a frame instead of also every
+    // 30 ms. The timer stands in when no picture comes for two of its periods.
     if (!TimerActive(kTimerPlaybackTick) || message.wParam() != MainSlot() ||
         PlayerState() != EngineState::Playing)
         return;
-    ShowPlayingPosition();
+    OnPlaybackTick();
+    if (TimerActive(kTimerPlaybackTick)) {
+        StartTimer(kTimerPlaybackTick, 2 * kTickMs);
+        tickRidesFrames_ = true;
+    }
 }
 
 // The end of a recording.

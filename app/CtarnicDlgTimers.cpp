@@ -36,6 +36,11 @@ void CtarnicDlg::timerEvent(QTimerEvent* event) {
     }
     switch (id) {
     case kTimerPlaybackTick:
+        if (tickRidesFrames_) {
+            // No picture came in time: the timer runs the tick again at its own pace.
+            tickRidesFrames_ = false;
+            StartTimer(kTimerPlaybackTick, kTickMs);
+        }
         OnPlaybackTick();
         break;
     case kTimerRunOpen:

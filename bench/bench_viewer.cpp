@@ -79,10 +79,12 @@ double Median(std::vector<double> v) {
 }
 
 // Time on the CPU of each thread of this process (nanoseconds, from the scheduler's own
-// accounting), by thread id, with the thread's name.
+// accounting) and the times it was put on a CPU (about its wake-ups), by thread id, with
+// the thread's name.
 struct ThreadTime {
     std::string name;
     double ns = 0;
+    double runs = 0;
 };
 std::map<long, ThreadTime> ThreadTimes() {
     std::map<long, ThreadTime> times;
@@ -97,7 +99,8 @@ std::map<long, ThreadTime> ThreadTimes() {
         std::ifstream comm(base + "/comm");
         std::ifstream stat(base + "/schedstat");
         ThreadTime t;
-        if (std::getline(comm, t.name) && (stat >> t.ns))
+        double waited = 0;
+        if (std::getline(comm, t.name) && (stat >> t.ns >> waited >> t.runs))
             times[tid] = t;
     }
     closedir(dir);
@@ -116,14 +119,21 @@ std::string GroupOf(long tid, const std::string& name) {
     return group;
 }
 
-// CPU of each group between two readings, in percent of one core over the given time.
-std::map<std::string, double> GroupCpu(const std::map<long, ThreadTime>& before,
-                                       const std::map<long, ThreadTime>& after, double seconds) {
-    std::map<std::string, double> groups;
+// CPU of each group between two readings, in percent of one core over the given time, and
+// the group's runs on a CPU a second.
+struct GroupLoad {
+    double cpu = 0;
+    double runs = 0;
+};
+std::map<std::string, GroupLoad> GroupCpu(const std::map<long, ThreadTime>& before,
+                                          const std::map<long, ThreadTime>& after, double seconds) {
+    std::map<std::string, GroupLoad> groups;
     for (const auto& [tid, t] : after) {
         const auto old = before.find(tid);
-        const double ns = old == before.end() ? t.ns : t.ns - old->second.ns;
-        groups[GroupOf(tid, t.name)] += ns / 1e9 / seconds * 100.0;
+        const bool known = old != before.end();
+        GroupLoad& group = groups[GroupOf(tid, t.name)];
+        group.cpu += (known ? t.ns - old->second.ns : t.ns) / 1e9 / seconds * 100.0;
+        group.runs += (known ? t.runs - old->second.runs : t.runs) / seconds;
     }
     return groups;
 }
@@ -283,12 +293,14 @@ int main(int argc, char** argv) {
     auto viewerState = [&] { return window->Engine(0)->state(); };
     std::vector<double> viewerCpu;
     std::vector<double> bareCpu;
-    std::map<std::string, double> viewerGroups;
-    std::map<std::string, double> bareGroups;
-    auto addGroups = [](std::map<std::string, double>& sum,
-                        const std::map<std::string, double>& window) {
-        for (const auto& [name, cpu] : window)
-            sum[name] += cpu / kCpuWindows;
+    std::map<std::string, GroupLoad> viewerGroups;
+    std::map<std::string, GroupLoad> bareGroups;
+    auto addGroups = [](std::map<std::string, GroupLoad>& sum,
+                        const std::map<std::string, GroupLoad>& window) {
+        for (const auto& [name, load] : window) {
+            sum[name].cpu += load.cpu / kCpuWindows;
+            sum[name].runs += load.runs / kCpuWindows;
+        }
     };
     PaintPasses passes;
     window->installEventFilter(&passes);
@@ -319,8 +331,8 @@ int main(int argc, char** argv) {
         std::this_thread::sleep_for(std::chrono::milliseconds(kCpuWindowMs));
         const auto groups = GroupCpu(bare0, bareThreads(), Ms(Clock::now() - t0) / 1000.0);
         double bare = 0;
-        for (const auto& [name, cpu] : groups)
-            bare += cpu;
+        for (const auto& [name, load] : groups)
+            bare += load.cpu;
         bareCpu.push_back(bare);
         addGroups(bareGroups, groups);
         std::fprintf(stderr, " to %.3f s (monotonic)\n", MonotonicSeconds());
@@ -372,15 +384,18 @@ int main(int argc, char** argv) {
                 *std::min_element(ratios.begin(), ratios.end()),
                 *std::max_element(ratios.begin(), ratios.end()),
                 stillPlaying ? "" : " (playback had ended early!)");
-    std::printf("  by thread group, mean of the windows (percent of one core): viewer | bare\n");
-    std::map<std::string, std::pair<double, double>> groups;
-    for (const auto& [name, cpu] : viewerGroups)
-        groups[name].first = cpu;
-    for (const auto& [name, cpu] : bareGroups)
-        groups[name].second = cpu;
-    for (const auto& [name, cpu] : groups) {
-        if (cpu.first >= 0.05 || cpu.second >= 0.05)
-            std::printf("    %-20s %5.2f | %5.2f\n", name.c_str(), cpu.first, cpu.second);
+    std::printf("  by thread group, mean of the windows (percent of one core, runs on a CPU a "
+                "second): viewer | bare\n");
+    std::map<std::string, std::pair<GroupLoad, GroupLoad>> groups;
+    for (const auto& [name, load] : viewerGroups)
+        groups[name].first = load;
+    for (const auto& [name, load] : bareGroups)
+        groups[name].second = load;
+    for (const auto& [name, load] : groups) {
+        const auto& [viewer, bare] = load;
+        if (viewer.cpu >= 0.05 || bare.cpu >= 0.05)
+            std::printf("    %-20s %5.2f %5.0f/s | %5.2f %5.0f/s\n", name.c_str(), viewer.cpu,
+                        viewer.runs, bare.cpu, bare.runs);
     }
     std::printf("  main window's paint passes while playing %.1f a second, for %.1f front "
                 "frames a second\n",

@@ -14,6 +14,9 @@ enum MainTimer : int {
     kTimerRateSettle = 105, // 500 ms, one-shot
 };
 
+// The playback tick's period when no picture of the main camera runs it.
+constexpr int kTickMs = 30;
+
 // Command ids of the buttons and menu items.
 enum MainCommand : int {
     kCmdToStart = 38000,
