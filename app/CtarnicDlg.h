@@ -208,7 +208,6 @@ private:
     void StartFilePreparation(bool nextFile);
     void StartDisplay();
     void OnPlaybackTick();
-    void ShowPlayingPosition();
     void EndOfRecording();
     void AdvanceToNext();
     bool PlayCurrent();

@@ -331,8 +331,11 @@ void CtarnicDlg::OnPlaybackTick() {
     const EngineState state = PlayerState();
     if (state == EngineState::Stopped || state == EngineState::Paused)
         return;
+    // Read once: each reading asks the pipeline.
+    const std::int64_t position = MainPosition();
+    const std::int64_t frameCount = MainFrameCount();
     if (state == EngineState::Playing) {
-        const bool nearEnd = NearEnd();
+        const bool nearEnd = NearTheEnd(ready_, state, position, frameCount, rateMode_);
         if (nearEnd && !endLatch_) {
             EnableControls(false);
             endLatch_ = true;
@@ -341,15 +344,10 @@ void CtarnicDlg::OnPlaybackTick() {
             endLatch_ = false;
         }
     }
-    ShowPlayingPosition();
-}
-
-void CtarnicDlg::ShowPlayingPosition() {
-    const std::int64_t position = MainPosition();
-    // The views change only with the picture; the tick runs more often than frames come.
+    // The views change only with the picture; the timer's tick can come between two.
     if (position == shownPosition_ && pendingSeek_ < 0)
         return;
-    if (position > 0 && TickShowsPosition(pendingSeek_, position, MainFrameCount())) {
+    if (position > 0 && TickShowsPosition(pendingSeek_, position, frameCount)) {
         UpdatePosition(position);
         pendingSeek_ = -1;
     }
